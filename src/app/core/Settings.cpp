@@ -20,7 +20,7 @@ const QString kProject = QStringLiteral("Project");
 const QString kPrintouts = QStringLiteral("Printouts");
 const QString kCurves = QStringLiteral("Curves");
 
-// Section Databases in reading order (step 2 of the load), each key with the
+// Section Databases in the order its keys are read, each key with the
 // folder beside the program that is its default.
 struct DirKey {
     const char* key;
