@@ -35,6 +35,11 @@ public:
     QString templateDir() const { return m_exeDir + QStringLiteral("Templates/"); }
     QString helpDir() const { return m_exeDir + QStringLiteral("Help/"); }
 
+    // The application title (task bar text); the main window's caption
+    // follows it.
+    const QString& applicationTitle() const { return m_applicationTitle; }
+    void setApplicationTitle(const QString& title) { m_applicationTitle = title; }
+
     void reset() { *this = AppContext(); }
 
     static QString withSlash(const QString& dir);
@@ -46,6 +51,7 @@ private:
     QString m_currentUserCompany;
     QString m_workDir;
     QString m_exeDir;
+    QString m_applicationTitle;
 };
 
 AppContext& app();

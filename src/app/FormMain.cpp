@@ -1,0 +1,618 @@
+#include "app/FormMain.h"
+
+#include "app/DialogService.h"
+#include "app/Translate.h"
+#include "app/core/AppContext.h"
+#include "app/core/Messages.h"
+#include "app/core/Settings.h"
+#include "data/FormData.h"
+#include "pdb/DataPDB.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace kiro {
+
+namespace {
+
+const QEvent::Type SetupEventType = static_cast<QEvent::Type>(QEvent::User + 101);
+
+struct TabSheet {
+    const char* name;
+    const char* caption;
+};
+
+// The detail pages in page order; each node kind shows a subset of them.
+constexpr TabSheet DetailTabs[] = {
+    {"TabQuotation", "Quotation"},
+    {"TabOverview", "Overview"},
+    {"TabCustomerOrder", "Customer Order"},
+    {"TabPurchaseOrder", "Purchase Order"},
+    {"TabProjectInformation", "Project information"},
+    {"TabProdList", "Product list"},
+    {"TabProjDocs", "Project documents"},
+    {"TabPDB", "PDB"},
+    {"TabTechProd", "Technical Data - Product"},
+    {"TabTechAcc", "Technical Data - Accessory"},
+    {"TabDetailedPrice", "Detailed Price"},
+    {"TabCurve", "Curve"},
+    {"TabProdDocs", "Documents"},
+    {"TabAccList", "Accessory List"},
+    {"TabViewOLE", "View - OLE"},
+    {"TabViewPDF", "View - PDF"},
+    {"TabViewPict", "View - Picture"},
+    {"TabViewNothing", "View - Unknown"},
+};
+
+constexpr int StatusPanelWidths[] = {60, 120, 60, 120, 60, 600};
+
+QString baseTitle()
+{
+    return QStringLiteral("ZEK - KIRO");
+}
+
+} // namespace
+
+TFormMain::TFormMain(QWidget* parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(baseTitle());
+    resize(1024, 720);
+    buildMenus();
+    buildWorkspace();
+    FormCreate();
+}
+
+TFormMain::~TFormMain()
+{
+    setProgressDisplay(nullptr);
+    if (m_busyCursor)
+        QApplication::restoreOverrideCursor();
+}
+
+void TFormMain::attachDataModules(TFormData* data, TFormDataPDB* pdb)
+{
+    m_data = data;
+    m_pdb = pdb;
+}
+
+QMenu* TFormMain::addMenu(const QString& name, const QString& caption)
+{
+    QMenu* m = menuBar()->addMenu(caption);
+    m->setObjectName(name);
+    m->menuAction()->setObjectName(name);
+    m_menus.insert(name, m);
+    return m;
+}
+
+QAction* TFormMain::addAction(QMenu* menu, const QString& name, const QString& caption)
+{
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    m_actions.insert(name, a);
+    return a;
+}
+
+void TFormMain::buildMenus()
+{
+    menuBar()->setObjectName(QStringLiteral("MainMenu"));
+
+    QMenu* project = addMenu(QStringLiteral("MenuProject"), QStringLiteral("&Project"));
+    QAction* projectExit = addAction(project, QStringLiteral("MenuProjectExit"), QStringLiteral("E&xit"));
+    connect(projectExit, &QAction::triggered, this, &TFormMain::ProjectExit);
+
+    addMenu(QStringLiteral("MenuEdit"), QStringLiteral("&Edit"));
+    addMenu(QStringLiteral("MenuView"), QStringLiteral("&View"));
+    addMenu(QStringLiteral("MenuPrintout"), QStringLiteral("P&rintout"));
+    addMenu(QStringLiteral("MenuTools"), QStringLiteral("&Tools"));
+
+    QMenu* db = addMenu(QStringLiteral("MenuDB"), QStringLiteral("&Database"));
+    addAction(db, QStringLiteral("MenuDBDirectories"), QStringLiteral("&Directories ..."));
+    addAction(db, QStringLiteral("MenuDBProjectSelect"), QStringLiteral("&Select project database ..."));
+    addAction(db, QStringLiteral("MenuDBProjectNew"), QStringLiteral("Create &new project database ..."));
+    QAction* sep1 = db->addSeparator();
+    sep1->setObjectName(QStringLiteral("MenuDB_1"));
+    m_actions.insert(sep1->objectName(), sep1);
+    addAction(db, QStringLiteral("MenuDBProjectEmpty"), QStringLiteral("&Empty project database ..."));
+    QAction* close = addAction(db, QStringLiteral("MenuDBProjectClose"), QStringLiteral("&Close project database"));
+    connect(close, &QAction::triggered, this, &TFormMain::CloseMain);
+    QAction* sep2 = db->addSeparator();
+    sep2->setObjectName(QStringLiteral("MenuDB_2"));
+    m_actions.insert(sep2->objectName(), sep2);
+    addAction(db, QStringLiteral("MenuDBRepairTable"), QStringLiteral("&Repair table ..."));
+    QAction* sep3 = db->addSeparator();
+    sep3->setObjectName(QStringLiteral("MenuDB_3"));
+    m_actions.insert(sep3->objectName(), sep3);
+    QAction* dbExit = addAction(db, QStringLiteral("MenuDBExit"), QStringLiteral("E&xit"));
+    connect(dbExit, &QAction::triggered, this, &TFormMain::ProjectExit);
+    // The database maintenance commands are offered once the storage layer
+    // can carry them out.
+    for (const char* pending : {"MenuDBDirectories", "MenuDBProjectSelect", "MenuDBProjectNew",
+                                "MenuDBProjectEmpty", "MenuDBRepairTable"})
+        m_actions.value(QString::fromLatin1(pending))->setProperty("kiroPending", true);
+
+    addMenu(QStringLiteral("MenuOptions"), QStringLiteral("&Options"));
+
+    QMenu* help = addMenu(QStringLiteral("MenuHelp"), QStringLiteral("&Help"));
+    QAction* index = addAction(help, QStringLiteral("MenuHelpIndex"), QStringLiteral("&Index ..."));
+    index->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(index, &QAction::triggered, this, [] {
+        QString file = app().helpDir() + QStringLiteral("KIRO_%1.html").arg(GetLangID(settings().system().Language));
+        if (!QFile::exists(file))
+            file = app().helpDir() + QStringLiteral("KIRO_UK.html");
+        QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    });
+    QAction* about = addAction(help, QStringLiteral("MenuHelpAbout"), QStringLiteral("&About ..."));
+    connect(about, &QAction::triggered, this, [this] {
+        QDialog dialog(this);
+        dialog.setObjectName(QStringLiteral("DlgAbout"));
+        dialog.setWindowTitle(QStringLiteral("About"));
+        auto* layout = new QVBoxLayout(&dialog);
+        auto* text = new QLabel(QStringLiteral("<h3>%1</h3><p>%2 %3</p><p>Sales tool for the pumps and "
+                                               "accessories of the ZEK range.</p>")
+                                    .arg(baseTitle(), programName(), programVersion()),
+                                &dialog);
+        text->setObjectName(QStringLiteral("DlgAboutText"));
+        layout->addWidget(text);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+        connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        layout->addWidget(buttons);
+        TranslateForm(dialog);
+        ExecDialog(dialog);
+    });
+}
+
+void TFormMain::buildWorkspace()
+{
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("PanelMain"));
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    m_panelEmptyWorkspace = new QWidget(central);
+    m_panelEmptyWorkspace->setObjectName(QStringLiteral("PanelEmptyWorkspace"));
+    m_panelEmptyWorkspace->setAutoFillBackground(true);
+    {
+        QPalette pal = m_panelEmptyWorkspace->palette();
+        pal.setColor(QPalette::Window, pal.color(QPalette::Dark));
+        pal.setColor(QPalette::WindowText, pal.color(QPalette::BrightText));
+        m_panelEmptyWorkspace->setPalette(pal);
+        auto* emptyLayout = new QVBoxLayout(m_panelEmptyWorkspace);
+        auto* hint = new QLabel(QStringLiteral("No project database is open.\n"
+                                               "Choose the databases in the Database menu."),
+                                m_panelEmptyWorkspace);
+        hint->setObjectName(QStringLiteral("LblEmptyWorkspace"));
+        hint->setAlignment(Qt::AlignCenter);
+        emptyLayout->addWidget(hint);
+    }
+    layout->addWidget(m_panelEmptyWorkspace, 1);
+
+    m_panelWorkspace = new QWidget(central);
+    m_panelWorkspace->setObjectName(QStringLiteral("PanelWorkspace"));
+    auto* workLayout = new QHBoxLayout(m_panelWorkspace);
+    workLayout->setContentsMargins(0, 0, 0, 0);
+
+    m_splitter = new QSplitter(Qt::Horizontal, m_panelWorkspace);
+    m_splitter->setObjectName(QStringLiteral("Splitter"));
+    m_splitter->setChildrenCollapsible(false);
+
+    auto* panelTree = new QWidget(m_splitter);
+    panelTree->setObjectName(QStringLiteral("PanelTree"));
+    panelTree->setMinimumWidth(60);
+    auto* treeLayout = new QVBoxLayout(panelTree);
+    treeLayout->setContentsMargins(0, 0, 0, 0);
+    treeLayout->setSpacing(0);
+    m_toolBar = new QToolBar(panelTree);
+    m_toolBar->setObjectName(QStringLiteral("ToolBar"));
+    m_toolBar->setFixedHeight(28);
+    m_toolBar->setIconSize(QSize(17, 17));
+    treeLayout->addWidget(m_toolBar);
+    m_treeProject = new QTreeWidget(panelTree);
+    m_treeProject->setObjectName(QStringLiteral("TreeProject"));
+    m_treeProject->setHeaderHidden(true);
+    treeLayout->addWidget(m_treeProject, 1);
+
+    auto* panelDetails = new QWidget(m_splitter);
+    panelDetails->setObjectName(QStringLiteral("PanelDetails"));
+    panelDetails->setMinimumWidth(60);
+    auto* detailsLayout = new QVBoxLayout(panelDetails);
+    detailsLayout->setContentsMargins(0, 0, 0, 0);
+    m_pageDetails = new QTabWidget(panelDetails);
+    m_pageDetails->setObjectName(QStringLiteral("PageDetails"));
+    m_pageDetails->setFocusPolicy(Qt::NoFocus);
+    for (const TabSheet& tab : DetailTabs) {
+        auto* sheet = new QWidget(m_pageDetails);
+        sheet->setObjectName(QString::fromLatin1(tab.name));
+        m_pageDetails->addTab(sheet, QString::fromLatin1(tab.caption));
+        m_tabs.insert(sheet->objectName(), sheet);
+    }
+    detailsLayout->addWidget(m_pageDetails);
+
+    m_splitter->addWidget(panelTree);
+    m_splitter->addWidget(panelDetails);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setSizes({217, 800});
+    workLayout->addWidget(m_splitter);
+    layout->addWidget(m_panelWorkspace, 1);
+
+    buildBottomPanel();
+    layout->addWidget(findChild<QWidget*>(QStringLiteral("PanelBottom")));
+    setCentralWidget(central);
+}
+
+void TFormMain::buildBottomPanel()
+{
+    auto* bottom = new QWidget(this);
+    bottom->setObjectName(QStringLiteral("PanelBottom"));
+    auto* layout = new QVBoxLayout(bottom);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    m_panelProgress = new QWidget(bottom);
+    m_panelProgress->setObjectName(QStringLiteral("FormMainPanelProgress"));
+    auto* progressLayout = new QHBoxLayout(m_panelProgress);
+    progressLayout->setContentsMargins(4, 1, 4, 1);
+    m_lblProgress = new QLabel(QStringLiteral("Working ..."), m_panelProgress);
+    m_lblProgress->setObjectName(QStringLiteral("FormMainLblProgress"));
+    m_lblProgress->setFixedWidth(400);
+    m_progressBar = new QProgressBar(m_panelProgress);
+    m_progressBar->setObjectName(QStringLiteral("FormMainProgressBar"));
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setTextVisible(false);
+    progressLayout->addWidget(m_lblProgress);
+    progressLayout->addWidget(m_progressBar, 1);
+    m_panelProgress->setVisible(false);
+    layout->addWidget(m_panelProgress);
+
+    m_statusBar = new QStatusBar(bottom);
+    m_statusBar->setObjectName(QStringLiteral("FormMainStatusBar"));
+    m_statusBar->setSizeGripEnabled(true);
+    const char* labels[] = {"User", "", "Sorting", "", "Filter", ""};
+    for (int i = 0; i < 6; ++i) {
+        auto* panel = new QLabel(QString::fromLatin1(labels[i]), m_statusBar);
+        panel->setObjectName(QStringLiteral("FormMainStatusPanel%1").arg(i));
+        const bool bevel = (i % 2) == 1;
+        if (bevel) {
+            panel->setFrameShape(QFrame::Panel);
+            panel->setFrameShadow(QFrame::Sunken);
+        }
+        panel->setProperty("bevel", bevel);
+        if (i < 5)
+            panel->setFixedWidth(StatusPanelWidths[i]);
+        else
+            panel->setMinimumWidth(120);
+        m_statusBar->addWidget(panel, i == 5 ? 1 : 0);
+        m_statusPanels.append(panel);
+    }
+    layout->addWidget(m_statusBar);
+}
+
+void TFormMain::FormCreate()
+{
+    app().setWorkDir(QDir::currentPath());
+    app().setApplicationTitle(baseTitle());
+
+    m_treeProject->clear();
+    for (int i = 0; i < m_pageDetails->count(); ++i)
+        m_pageDetails->setTabVisible(i, false);
+    m_pageDetails->setVisible(false);
+
+    // The settings file lives in the start directory; a first run there
+    // starts from the defaults shipped beside the program, and an existing
+    // file is never overwritten.
+    const QString iniName = QStringLiteral("KIRO.INI");
+    const QString target = app().workDir() + iniName;
+    const QString shipped = app().exeDir() + iniName;
+    if (!QFile::exists(target) && !app().exeDir().isEmpty() && QFile::exists(shipped)
+        && QFileInfo(shipped).canonicalFilePath() != QFileInfo(target).absoluteFilePath()) {
+        if (!QFile::copy(shipped, target))
+            ShowPlainMessage(QStringLiteral("Could not copy default settings!"));
+        else
+            QFile(target).setPermissions(QFile(target).permissions() | QFileDevice::WriteOwner);
+    }
+    settings().open(target);
+
+    settings().LoadSystemSettings();
+    settings().LoadSpecialSettings();
+    settings().LoadProjectSettings();
+    settings().LoadPDBSettings();
+    settings().LoadPrintoutSettings();
+    settings().LoadCurveSettings();
+
+    setAcceptDrops(true);
+    setProgressDisplay(this);
+}
+
+void TFormMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        FormShow();
+    }
+}
+
+void TFormMain::FormShow()
+{
+    SetupAppMode();
+    StatusSetUser(app().currentUserID());
+    CloseMain();
+    // The databases open after the window has painted: the event is
+    // delivered by the event loop, never from inside the show.
+    QCoreApplication::postEvent(this, new QEvent(SetupEventType));
+}
+
+bool TFormMain::event(QEvent* event)
+{
+    if (event->type() == SetupEventType) {
+        SetupMain();
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TFormMain::SetupMain()
+{
+    bool ok = m_data && m_pdb;
+    const QString language = GetLangID(settings().system().Language);
+    ok = ok && m_data->OpenSession() && m_data->OpenSystem() && m_data->OpenLang();
+    if (ok)
+        SetLangApplication(language);
+    ok = ok && m_data->OpenAddress() && m_data->OpenProjects() && m_data->OpenExternal() && m_data->OpenSpares()
+         && m_pdb->OpenPDB(settings().databases().PDB);
+
+    if (!ok) {
+        if (m_data)
+            m_data->CloseSession();
+    } else {
+        SetLangOther(language);
+        m_panelEmptyWorkspace->setVisible(false);
+        m_panelWorkspace->setVisible(true);
+        repaint();
+        ViewFilter();
+        ViewSort(settings().project().Sorting);
+        QString name = app().currentUserName();
+        QString company = app().currentUserCompany();
+        if (m_data->UsersFindFullName(app().currentUserID(), name, company)) {
+            app().setCurrentUserName(name);
+            app().setCurrentUserCompany(company);
+        }
+        StatusSetSorting();
+    }
+    SetupTitle();
+    SetupMenus();
+
+    if (settings().isOpen()) {
+        if (settings().file().readBool(QStringLiteral("TORVA"), QStringLiteral("DisplayAtStart"), true))
+            OptionsTORVA();
+        if (settings().file().readBool(QStringLiteral("DOV"), QStringLiteral("DisplayAtStart"), true))
+            OptionsDOV();
+    }
+}
+
+void TFormMain::CloseMain()
+{
+    m_panelWorkspace->setVisible(false);
+    m_panelEmptyWorkspace->setVisible(true);
+    repaint();
+    if (m_data)
+        m_data->CloseSession();
+    SetupTitle();
+    SetupMenus();
+}
+
+void TFormMain::SetupTitle()
+{
+    QString title = baseTitle();
+    if (m_data && m_data->projectsConnected())
+        title = QStringLiteral("%1 : [%2]").arg(baseTitle(), QDir::toNativeSeparators(m_data->projectsDirectory()));
+    app().setApplicationTitle(title);
+    setWindowTitle(title);
+}
+
+void TFormMain::SetupMenus()
+{
+    const bool connected = m_data && m_data->projectsConnected();
+    for (const char* name : {"MenuProject", "MenuEdit", "MenuView", "MenuPrintout", "MenuOptions", "MenuHelp"})
+        m_menus.value(QString::fromLatin1(name))->menuAction()->setVisible(connected);
+    m_menus.value(QStringLiteral("MenuTools"))->menuAction()->setVisible(false);
+    m_actions.value(QStringLiteral("MenuDBProjectEmpty"))->setEnabled(connected);
+    m_actions.value(QStringLiteral("MenuDBProjectClose"))->setEnabled(connected);
+    m_actions.value(QStringLiteral("MenuDB_3"))->setVisible(!connected);
+    m_actions.value(QStringLiteral("MenuDBRepairTable"))->setEnabled(!connected);
+    m_actions.value(QStringLiteral("MenuDBExit"))->setVisible(!connected);
+    // Alt+X exits from whichever Exit item is on offer; two actions holding
+    // the same shortcut would make it ambiguous.
+    const QKeySequence exitKey(Qt::ALT | Qt::Key_X);
+    m_actions.value(QStringLiteral("MenuProjectExit"))->setShortcut(connected ? exitKey : QKeySequence());
+    m_actions.value(QStringLiteral("MenuDBExit"))->setShortcut(connected ? QKeySequence() : exitKey);
+    for (QAction* a : std::as_const(m_actions)) {
+        if (a->property("kiroPending").toBool())
+            a->setEnabled(false);
+    }
+}
+
+void TFormMain::SetupAppMode()
+{
+    const bool champion = app().appMode() == AppContext::Champion;
+    for (const char* name : {"MenuDBProjectEmpty", "MenuDB_2", "MenuDBRepairTable"})
+        m_actions.value(QString::fromLatin1(name))->setVisible(champion);
+}
+
+void TFormMain::ProjectExit()
+{
+    if (closeEmbeddedDocument())
+        return;
+    close();
+}
+
+bool TFormMain::closeEmbeddedDocument()
+{
+    // The embedded document viewer comes with the detail pages; until then
+    // nothing is ever open in place.
+    return false;
+}
+
+bool TFormMain::TabPDBCheckUpdate()
+{
+    // Nothing is pending before the configurator exists.
+    return true;
+}
+
+void TFormMain::ViewFilter()
+{
+    StatusSetFilter(QString());
+}
+
+void TFormMain::ViewSort(const QString& names)
+{
+    settings().project().Sorting = names;
+}
+
+void TFormMain::OptionsTORVA() {}
+
+void TFormMain::OptionsDOV() {}
+
+bool TFormMain::FormCloseQuery()
+{
+    if (m_pageDetails->isVisible() && m_pageDetails->currentWidget() == m_tabs.value(QStringLiteral("TabPDB")))
+        return TabPDBCheckUpdate();
+    return true;
+}
+
+void TFormMain::closeEvent(QCloseEvent* event)
+{
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+void TFormMain::FormClose()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    if (m_data) {
+        m_data->CloseSession();
+        m_data->CleanupPrivateDir();
+    }
+    if (settings().isOpen()) {
+        try {
+            // The Databases group belongs to a logged-on session only.
+            if (m_data)
+                settings().SaveDatabaseSettings();
+            settings().SaveSpecialSettings();
+            settings().SaveProjectSettings();
+            settings().SaveCurveSettings();
+            settings().SaveSystemSettings();
+        } catch (const SettingsError& e) {
+            ShowPlainMessage(QStringLiteral("Could not save the settings:\n%1").arg(e.message()));
+        }
+        settings().close();
+    }
+    setProgressDisplay(nullptr);
+}
+
+bool TFormMain::workspaceVisible() const
+{
+    return !m_panelWorkspace->isHidden();
+}
+
+void TFormMain::StatusSetUser(const QString& text)
+{
+    m_statusPanels.at(1)->setText(text);
+}
+
+void TFormMain::StatusSetSorting()
+{
+    const QString& sorting = settings().project().Sorting;
+    QString text;
+    if (sorting.isEmpty())
+        text = MsgText(QStringLiteral("35"));
+    else if (sorting == QLatin1String("Name"))
+        text = MsgText(QStringLiteral("36"));
+    else if (sorting == QLatin1String("QuotCustName"))
+        text = MsgText(QStringLiteral("37"));
+    m_statusPanels.at(3)->setText(text);
+}
+
+void TFormMain::StatusSetFilter(const QString& text)
+{
+    m_statusPanels.at(5)->setText(text);
+}
+
+void TFormMain::StatusShowAction(const QString& text)
+{
+    m_panelProgress->setVisible(false);
+    m_statusBar->setVisible(true);
+    if (!m_busyCursor) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_busyCursor = true;
+    }
+    m_statusBar->showMessage(text);
+    m_statusBar->repaint();
+}
+
+void TFormMain::StatusHideAction()
+{
+    m_panelProgress->setVisible(false);
+    m_statusBar->setVisible(true);
+    m_statusBar->clearMessage();
+    if (m_busyCursor) {
+        QApplication::restoreOverrideCursor();
+        m_busyCursor = false;
+    }
+}
+
+void TFormMain::showProgress(const QString& text, int position)
+{
+    if (m_panelProgress->isHidden()) {
+        m_statusBar->setVisible(false);
+        m_panelProgress->setVisible(true);
+        m_panelProgress->repaint();
+    }
+    if (m_lblProgress->text() != text) {
+        m_lblProgress->setText(text);
+        m_lblProgress->repaint();
+    }
+    m_progressBar->setValue(position);
+    if (!m_busyCursor) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_busyCursor = true;
+    }
+}
+
+void TFormMain::hideProgress()
+{
+    m_panelProgress->setVisible(false);
+    m_statusBar->setVisible(true);
+    if (m_busyCursor) {
+        QApplication::restoreOverrideCursor();
+        m_busyCursor = false;
+    }
+}
+
+} // namespace kiro
