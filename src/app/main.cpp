@@ -2,6 +2,7 @@
 #include "app/FormMain.h"
 #include "app/Program.h"
 #include "app/core/AppContext.h"
+#include "platform/AppIcon.h"
 
 #include <QApplication>
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("KIRO"));
     QApplication::setApplicationVersion(kiro::programVersion());
     QApplication::setDesktopFileName(QStringLiteral("kiro"));
+    QApplication::setWindowIcon(kiro::applicationIcon());
     kiro::app().setExeDir(QApplication::applicationDirPath());
 
     kiro::DialogService dialogs;
