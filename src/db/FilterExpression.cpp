@@ -724,6 +724,13 @@ FilterExpression FilterExpression::parse(const QString& text)
     return e;
 }
 
+QString FilterExpression::quoted(const QString& value)
+{
+    QString out = value;
+    out.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + out + QLatin1Char('\'');
+}
+
 void FilterExpression::bind(const QList<FilterColumn>& columns)
 {
     if (!m_ast)

@@ -77,6 +77,10 @@ public:
     FilterExpression(); // empty: matches every row
     static FilterExpression parse(const QString& text);
 
+    // value as a string literal, quotes doubled, for building filter texts
+    // from names and IDs. A trailing '*' stays a prefix match with '='.
+    static QString quoted(const QString& value);
+
     // Resolves field names to column indices and converts the literals to
     // the columns' types. May be called again for other columns; on error
     // the previous binding stays.

@@ -238,6 +238,17 @@ TEST(FilterExpressionTest, EmptyTextMatchesEveryRowWithoutBinding)
     EXPECT_FALSE(FilterExpression::parse(QStringLiteral("Latest")).isEmpty());
 }
 
+TEST(FilterExpressionTest, QuotedValuesRoundTrip)
+{
+    for (const char* value : {"O'Brien", "''", "it's 'x'", ""}) {
+        FilterExpression f = FilterExpression::parse(QStringLiteral("QuotHandledBy = ") +
+                                                     FilterExpression::quoted(QString::fromUtf8(value)));
+        f.bind(columns());
+        EXPECT_TRUE(f.matches(Row{{"QuotHandledBy", value}})) << value;
+        EXPECT_FALSE(f.matches(Row{{"QuotHandledBy", "x"}})) << value;
+    }
+}
+
 TEST(FilterExpressionTest, UnboundExpressionThrows)
 {
     const FilterExpression f = FilterExpression::parse(QStringLiteral("Latest"));
