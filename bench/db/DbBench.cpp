@@ -35,9 +35,10 @@ TableDef itemsTable()
 {
     TableDef t;
     t.name = "Items";
-    t.fields = {FieldDef::text("ID", 33),          FieldDef::text("ProjectID", 33),     FieldDef::integer("Order"),
-                FieldDef::text("Name", 50),        FieldDef::floating("Price"),          FieldDef::boolean("Latest"),
-                FieldDef::dateTime("Created"),     FieldDef::text("DBVer", 10).withDefault("1.4")};
+    t.fields = {FieldDef::text("ID", 33),      FieldDef::text("ProjectID", 33),
+                FieldDef::integer("Order"),    FieldDef::text("Name", 50),
+                FieldDef::floating("Price"),   FieldDef::boolean("Latest"),
+                FieldDef::dateTime("Created"), FieldDef::text("DBVer", 10).withDefault("1.4")};
     t.primaryKey = {"ID"};
     t.indexes = {IndexDef{"Project", {"ProjectID", "Order"}}};
     return t;
@@ -157,8 +158,8 @@ void BM_OpenIndexedAndWalk(benchmark::State& state)
         const Field price = ds.fieldByName("Price");
         const Field latest = ds.fieldByName("Latest");
         for (ds.first(); !ds.eof(); ds.next()) {
-            checksum += id.asString().size() + order.asInteger() + name.asString().size() + latest.asBoolean()
-                + static_cast<long long>(price.asFloat());
+            checksum += id.asString().size() + order.asInteger() + name.asString().size() + latest.asBoolean() +
+                        static_cast<long long>(price.asFloat());
         }
         engine += seconds(t0, Clock::now());
     }

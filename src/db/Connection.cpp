@@ -24,8 +24,7 @@ StatementHandle::StatementHandle(StatementHandle&& other) noexcept
     : m_statement(std::exchange(other.m_statement, nullptr))
     , m_cached(std::move(other.m_cached))
     , m_owned(std::move(other.m_owned))
-{
-}
+{}
 
 StatementHandle& StatementHandle::operator=(StatementHandle&& other) noexcept
 {
@@ -60,13 +59,11 @@ void StatementHandle::release()
 
 Connection::Connection()
     : m_driver(std::make_unique<SqliteDriver>())
-{
-}
+{}
 
 Connection::Connection(std::unique_ptr<SqlDriver> driver)
     : m_driver(std::move(driver))
-{
-}
+{}
 
 Connection::~Connection()
 {
@@ -91,7 +88,12 @@ void Connection::close()
 {
     const auto datasets = m_datasets;
     for (Dataset* ds : datasets) {
-        ds->close();
+        try {
+            ds->close();
+        } catch (...) {
+            // A failing close handler cannot keep a dataset open on a closed file.
+        }
+        ds->closeSilently();
     }
     m_cache.clear();
     if (m_driver->isOpen()) {
@@ -196,7 +198,8 @@ void Connection::createTable(const TableDef& def, bool replaceExisting)
     Transaction t(*this);
     if (m_driver->tableExists(def.name)) {
         if (!replaceExisting) {
-            throw DatabaseError(QStringLiteral("Table '%1' already exists in %2").arg(def.name, QDir::toNativeSeparators(m_directory)));
+            throw DatabaseError(
+                QStringLiteral("Table '%1' already exists in %2").arg(def.name, QDir::toNativeSeparators(m_directory)));
         }
         m_driver->exec(QStringLiteral("DROP TABLE ") + quote(def.name));
     }
@@ -216,7 +219,8 @@ void Connection::emptyTable(const QString& table)
 {
     checkOpen();
     if (!m_driver->tableExists(table)) {
-        throw DatabaseError(QStringLiteral("Table '%1' does not exist in %2").arg(table, QDir::toNativeSeparators(m_directory)));
+        throw DatabaseError(
+            QStringLiteral("Table '%1' does not exist in %2").arg(table, QDir::toNativeSeparators(m_directory)));
     }
     m_driver->exec(QStringLiteral("DELETE FROM ") + quote(table));
 }
@@ -225,7 +229,8 @@ void Connection::dropTable(const QString& table)
 {
     checkOpen();
     if (!m_driver->tableExists(table)) {
-        throw DatabaseError(QStringLiteral("Table '%1' does not exist in %2").arg(table, QDir::toNativeSeparators(m_directory)));
+        throw DatabaseError(
+            QStringLiteral("Table '%1' does not exist in %2").arg(table, QDir::toNativeSeparators(m_directory)));
     }
     m_cache.clear();
     m_driver->exec(QStringLiteral("DROP TABLE ") + quote(table));
@@ -277,7 +282,8 @@ void Connection::restructureTable(const TableDef& newDef)
                     try {
                         v = value::toStorage(value::fromStorage(stored, of.type), nf.type, nf.size, nf.name);
                     } catch (const DatabaseError& e) {
-                        throw DatabaseError(QStringLiteral("Cannot restructure table '%1': %2").arg(oldDef.name, e.message()));
+                        throw DatabaseError(
+                            QStringLiteral("Cannot restructure table '%1': %2").arg(oldDef.name, e.message()));
                     }
                 } else if (nf.defaultValue) {
                     v = value::toStorage(*nf.defaultValue, nf.type, nf.size, nf.name);

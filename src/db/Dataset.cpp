@@ -55,7 +55,7 @@ const QVariant& nullVariant()
 }
 
 // Restores a pointer or flag when a handler throws.
-template<typename T>
+template <typename T>
 class Restore {
 public:
     Restore(T& target, T value)
@@ -79,8 +79,7 @@ class Dataset::MasterLink : public DataLink {
 public:
     explicit MasterLink(Dataset& detail)
         : m_detail(detail)
-    {
-    }
+    {}
 
 protected:
     void dataChanged(const QString& field) override
@@ -101,8 +100,7 @@ public:
     RowAdapter(const std::vector<QVariant>& values, const std::vector<Column>& columns)
         : m_values(values)
         , m_columns(columns)
-    {
-    }
+    {}
     QVariant value(int column) const override
     {
         const QVariant& v = m_values[size_t(column)];
@@ -144,9 +142,19 @@ Dataset::~Dataset()
 
 void Dataset::connectionDestroyed()
 {
-    clearRows();
-    m_state = DatasetState::Inactive;
+    closeSilently();
     m_connection = nullptr;
+}
+
+void Dataset::closeSilently()
+{
+    if (!isActive()) {
+        return;
+    }
+    m_state = DatasetState::Inactive;
+    clearRows();
+    m_buffer.assign(m_columns.size(), QVariant());
+    m_modified = false;
     notifyStateChange();
 }
 
@@ -161,14 +169,16 @@ QString Dataset::displayName() const
 void Dataset::checkActive(const char* operation) const
 {
     if (!isActive()) {
-        throw DatabaseError(QStringLiteral("Dataset '%1' is not open (%2)").arg(displayName(), QLatin1String(operation)));
+        throw DatabaseError(
+            QStringLiteral("Dataset '%1' is not open (%2)").arg(displayName(), QLatin1String(operation)));
     }
 }
 
 void Dataset::checkInactive(const char* operation) const
 {
     if (isActive()) {
-        throw DatabaseError(QStringLiteral("Dataset '%1' must be closed to %2").arg(displayName(), QLatin1String(operation)));
+        throw DatabaseError(
+            QStringLiteral("Dataset '%1' must be closed to %2").arg(displayName(), QLatin1String(operation)));
     }
 }
 
@@ -205,10 +215,12 @@ void Dataset::setReadOnly(bool readOnly)
 void Dataset::addLookupField(const FieldDef& field, const LookupDef& lookup)
 {
     checkInactive("add a field");
-    if (!lookup.dataset || splitFields(lookup.keyFields).isEmpty()
-        || splitFields(lookup.keyFields).size() != splitFields(lookup.lookupFields).size() || lookup.resultField.isEmpty()) {
-        throw DatabaseError(QStringLiteral("Lookup field '%1' of '%2' needs a dataset, matching key fields and a result field")
-                                .arg(field.name, displayName()));
+    if (!lookup.dataset || splitFields(lookup.keyFields).isEmpty() ||
+        splitFields(lookup.keyFields).size() != splitFields(lookup.lookupFields).size() ||
+        lookup.resultField.isEmpty()) {
+        throw DatabaseError(
+            QStringLiteral("Lookup field '%1' of '%2' needs a dataset, matching key fields and a result field")
+                .arg(field.name, displayName()));
     }
     Column c;
     c.def = field;
@@ -302,24 +314,33 @@ std::vector<int> Dataset::columnsOf(const QString& fields) const
     return cols;
 }
 
+const Dataset::Column& Dataset::column(int index) const
+{
+    if (index < 0 || index >= int(m_columns.size())) {
+        // A handle kept across a reopen with another structure.
+        throw DatabaseError(QStringLiteral("Dataset '%1' has no field number %2").arg(displayName()).arg(index));
+    }
+    return m_columns[size_t(index)];
+}
+
 const QString& Dataset::fieldName(int index) const
 {
-    return m_columns[size_t(index)].def.name;
+    return column(index).def.name;
 }
 
 FieldType Dataset::fieldType(int index) const
 {
-    return m_columns[size_t(index)].def.type;
+    return column(index).def.type;
 }
 
 int Dataset::fieldSize(int index) const
 {
-    return m_columns[size_t(index)].def.size;
+    return column(index).def.size;
 }
 
 FieldKind Dataset::fieldKind(int index) const
 {
-    return m_columns[size_t(index)].kind;
+    return column(index).kind;
 }
 
 const QVariant& Dataset::storedValue(int index) const
@@ -332,6 +353,7 @@ const QVariant& Dataset::storedValue(int index) const
 
 void Dataset::setFieldChangeHandler(int index, FieldChangeHandler handler)
 {
+    column(index);
     m_columns[size_t(index)].onChange = std::move(handler);
     // Keep the handler across close and open for a declared (lookup or calculated) field.
     for (Column& c : m_extraColumns) {
@@ -343,7 +365,7 @@ void Dataset::setFieldChangeHandler(int index, FieldChangeHandler handler)
 
 FieldChangeHandler Dataset::fieldChangeHandler(int index) const
 {
-    return m_columns[size_t(index)].onChange;
+    return column(index).onChange;
 }
 
 void Dataset::setStoredValue(int index, const QVariant& input)
@@ -354,15 +376,17 @@ void Dataset::setStoredValue(int index, const QVariant& input)
     Column& c = m_columns[size_t(index)];
     if (m_inCalc) {
         if (c.kind != FieldKind::Calculated) {
-            throw DatabaseError(QStringLiteral("Dataset '%1': only calculated fields can be set while calculating fields, not '%2'")
-                                    .arg(displayName(), c.def.name));
+            throw DatabaseError(
+                QStringLiteral("Dataset '%1': only calculated fields can be set while calculating fields, not '%2'")
+                    .arg(displayName(), c.def.name));
         }
         (*m_active)[size_t(index)] = value::toStorage(input, c.def.type, c.def.size, c.def.name);
         return;
     }
     checkActive("set a field");
     if (c.kind == FieldKind::Calculated) {
-        throw DatabaseError(QStringLiteral("Field '%1' is calculated; it is set by the calculate-fields handler").arg(c.def.name));
+        throw DatabaseError(
+            QStringLiteral("Field '%1' is calculated; it is set by the calculate-fields handler").arg(c.def.name));
     }
     if (c.kind == FieldKind::Lookup) {
         throw DatabaseError(QStringLiteral("Field '%1' is a lookup field; set its key field instead").arg(c.def.name));
@@ -427,7 +451,8 @@ void Dataset::buildColumns()
     for (int i = 0; i < int(m_columns.size()); ++i) {
         const QString key = m_columns[size_t(i)].def.name.toLower();
         if (m_byName.contains(key)) {
-            throw DatabaseError(QStringLiteral("Dataset '%1' has two fields named '%2'").arg(displayName(), m_columns[size_t(i)].def.name));
+            throw DatabaseError(QStringLiteral("Dataset '%1' has two fields named '%2'")
+                                    .arg(displayName(), m_columns[size_t(i)].def.name));
         }
         m_byName.insert(key, i);
     }
@@ -614,15 +639,16 @@ QString Dataset::selectSql(const std::vector<QVariant>& linkValues, std::vector<
     if (m_hasRange && !m_rangeStartStored.empty()) {
         const size_t n = m_rangeStartStored.size();
         auto col = [&](size_t i) {
-            return conn.quote(m_columns[size_t(m_sortKeys[i].column)].def.name)
-                + (m_sortKeys[i].caseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString());
+            return conn.quote(m_columns[size_t(m_sortKeys[i].column)].def.name) +
+                   (m_sortKeys[i].caseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString());
         };
         QStringList lhs;
         for (size_t i = 0; i < n; ++i) {
             lhs << col(i);
         }
         const QString tuple = n == 1 ? lhs.first() : u'(' + lhs.join(u',') + u')';
-        const QString marks = n == 1 ? QStringLiteral("?") : u'(' + QStringList(qsizetype(n), QStringLiteral("?")).join(u',') + u')';
+        const QString marks =
+            n == 1 ? QStringLiteral("?") : u'(' + QStringList(qsizetype(n), QStringLiteral("?")).join(u',') + u')';
         auto allNull = [](const std::vector<QVariant>& v) {
             return std::all_of(v.begin(), v.end(), [](const QVariant& x) { return !x.isValid(); });
         };
@@ -642,7 +668,8 @@ QString Dataset::selectSql(const std::vector<QVariant>& linkValues, std::vector<
     }
     QStringList order;
     for (const SortKey& k : m_sortKeys) {
-        order << conn.quote(m_columns[size_t(k.column)].def.name) + (k.caseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString());
+        order << conn.quote(m_columns[size_t(k.column)].def.name) +
+                     (k.caseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString());
     }
     order << conn.driver().rowIdColumn();
     QString sql = QStringLiteral("SELECT %1 FROM %2").arg(cols.join(u','), conn.quote(m_tableName));
@@ -659,7 +686,8 @@ void Dataset::loadQueryRows(std::vector<std::unique_ptr<Row>>& rows)
     for (auto it = m_sqlParameters.cbegin(); it != m_sqlParameters.cend(); ++it) {
         const int i = st->parameterIndex(it.key());
         if (i < 0) {
-            throw DatabaseError(QStringLiteral("Dataset '%1': the query has no parameter '%2'").arg(displayName(), it.key()));
+            throw DatabaseError(
+                QStringLiteral("Dataset '%1': the query has no parameter '%2'").arg(displayName(), it.key()));
         }
         st->bind(i, it.value());
     }
@@ -695,7 +723,8 @@ void Dataset::loadQueryRows(std::vector<std::unique_ptr<Row>>& rows)
         rows.push_back(std::move(r));
     }
     if (!m_sortKeys.empty()) {
-        std::stable_sort(rows.begin(), rows.end(), [this](const auto& a, const auto& b) { return compareRows(*a, *b) < 0; });
+        std::stable_sort(rows.begin(), rows.end(),
+                         [this](const auto& a, const auto& b) { return compareRows(*a, *b) < 0; });
     }
 }
 
@@ -898,9 +927,11 @@ QVariant Dataset::lookupValue(Column& c, const std::vector<QVariant>& buffer)
             throw DatabaseError(QStringLiteral("Lookup field '%1': '%2' has no field '%3'")
                                     .arg(c.def.name, src->displayName(), c.lookup.resultField));
         }
-        if (result >= src->m_dataCount || std::any_of(srcKeys.begin(), srcKeys.end(), [&](int k) { return k >= src->m_dataCount; })) {
-            throw DatabaseError(QStringLiteral("Lookup field '%1': the key and result fields of '%2' must be stored fields")
-                                    .arg(c.def.name, src->displayName()));
+        if (result >= src->m_dataCount ||
+            std::any_of(srcKeys.begin(), srcKeys.end(), [&](int k) { return k >= src->m_dataCount; })) {
+            throw DatabaseError(
+                QStringLiteral("Lookup field '%1': the key and result fields of '%2' must be stored fields")
+                    .arg(c.def.name, src->displayName()));
         }
         c.cache.clear();
         c.cache.reserve(qsizetype(src->m_view.size()));
@@ -1079,13 +1110,14 @@ int Dataset::moveBy(int distance)
         return 0;
     }
     const int last = int(m_view.size()) - 1;
-    const int target = std::clamp(m_cur + distance, 0, last);
     const int from = m_cur;
-    if (target != m_cur && !scrollTo(target)) {
+    const int target = std::clamp(from + distance, 0, last);
+    if (target != from && !scrollTo(target)) {
         return 0;
     }
-    m_bof = distance < 0 && m_cur + 0 == 0 && from + distance <= 0;
-    m_eof = distance > 0 && m_cur == last && from + distance >= last;
+    // Bof and Eof tell that a move ran into the end, as Next and Prior do.
+    m_bof = from + distance < 0 || (m_cur == 0 && m_bof && distance == 0);
+    m_eof = from + distance > last || (m_cur == last && m_eof && distance == 0);
     return m_cur - from;
 }
 
@@ -1126,8 +1158,9 @@ int Dataset::viewIndexOfRowId(qint64 rowId) const
 QVariant Dataset::searchValue(const QVariant& v, const Column& c) const
 {
     if (isText(c.def.type)) {
-        return v.isValid() ? QVariant(value::asString(v, v.typeId() == QMetaType::QDateTime ? FieldType::Memo : FieldType::Memo))
-                           : QVariant(QString());
+        // Not cut to the width: a longer value must not match a shorter row.
+        const QVariant text = value::toStorage(v, FieldType::Memo, 0, c.def.name);
+        return text.isValid() ? text : QVariant(QString());
     }
     return value::toStorage(v, c.def.type, c.def.size, c.def.name);
 }
@@ -1169,8 +1202,10 @@ int Dataset::findRow(const std::vector<int>& cols, const std::vector<QVariant>& 
             const QVariant& want = vals[k];
             if (isText(c.def.type)) {
                 static const QString empty;
-                const QString& a = have.typeId() == QMetaType::QString ? *static_cast<const QString*>(have.constData()) : empty;
-                const QString& b = want.typeId() == QMetaType::QString ? *static_cast<const QString*>(want.constData()) : empty;
+                const QString& a =
+                    have.typeId() == QMetaType::QString ? *static_cast<const QString*>(have.constData()) : empty;
+                const QString& b =
+                    want.typeId() == QMetaType::QString ? *static_cast<const QString*>(want.constData()) : empty;
                 if (partial ? !a.startsWith(b, cs) : (a.size() != b.size() || a.compare(b, cs) != 0)) {
                     return false;
                 }
@@ -1207,8 +1242,9 @@ int Dataset::findRowByIndex(const std::vector<int>& cols, const std::vector<QVar
     for (int c : cols) {
         where << conn.quote(m_columns[size_t(c)].def.name) + QStringLiteral(" = ?");
     }
-    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 LIMIT 65")
-                            .arg(conn.driver().rowIdColumn(), conn.quote(m_tableName), where.join(QStringLiteral(" AND ")));
+    const QString sql =
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3 LIMIT 65")
+            .arg(conn.driver().rowIdColumn(), conn.quote(m_tableName), where.join(QStringLiteral(" AND ")));
     std::vector<qint64> candidates;
     {
         auto st = conn.statement(sql);
@@ -1291,9 +1327,11 @@ QVariant Dataset::lookup(const QString& keyFields, const QVariant& keyValues, co
     const std::vector<int> cols = columnsOf(keyFields);
     const std::vector<int> results = columnsOf(resultFields);
     QVariantList list = (cols.size() == 1 && keyValues.typeId() != QMetaType::QVariantList) ? QVariantList{keyValues}
-                                                                                             : keyValues.toList();
+                                                                                            : keyValues.toList();
     if (list.size() != qsizetype(cols.size()) || results.empty()) {
-        throw DatabaseError(QStringLiteral("Dataset '%1': lookup on '%2' needs %3 values").arg(displayName(), keyFields).arg(cols.size()));
+        throw DatabaseError(QStringLiteral("Dataset '%1': lookup on '%2' needs %3 values")
+                                .arg(displayName(), keyFields)
+                                .arg(cols.size()));
     }
     std::vector<QVariant> stored;
     try {
@@ -1338,7 +1376,8 @@ bool Dataset::gotoBookmark(const Bookmark& bookmark)
     }
     const int index = viewIndexOfRowId(bookmark.rowId);
     if (index < 0) {
-        throw DatabaseError(QStringLiteral("Dataset '%1': the bookmarked record is no longer available").arg(displayName()));
+        throw DatabaseError(
+            QStringLiteral("Dataset '%1': the bookmarked record is no longer available").arg(displayName()));
     }
     if (index != m_cur && !scrollTo(index)) {
         return false;
@@ -1427,7 +1466,8 @@ bool Dataset::beginInsert(bool appendAtEnd)
             const std::vector<int> detail = detailColumns();
             for (size_t i = 0; i < detail.size() && i < link.size(); ++i) {
                 const Column& c = m_columns[size_t(detail[i])];
-                m_buffer[size_t(detail[i])] = value::toStorage(value::fromStorage(link[i], c.def.type), c.def.type, c.def.size, c.def.name);
+                m_buffer[size_t(detail[i])] =
+                    value::toStorage(value::fromStorage(link[i], c.def.type), c.def.type, c.def.size, c.def.name);
             }
         }
     }
@@ -1504,8 +1544,9 @@ void Dataset::writeRow(std::vector<QVariant>& data, qint64& rowId)
     st->bind(int(params.size()), rowId);
     st->step();
     if (conn.driver().changes() == 0) {
-        throw DatabaseError(QStringLiteral("Dataset '%1': the record was deleted by another user; refresh to see the current rows")
-                                .arg(displayName()));
+        throw DatabaseError(
+            QStringLiteral("Dataset '%1': the record was deleted by another user; refresh to see the current rows")
+                .arg(displayName()));
     }
 }
 
@@ -1522,19 +1563,22 @@ void Dataset::placeRow(std::unique_ptr<Row> fresh, bool isNew, int viewHint)
         row = m_view[size_t(m_cur)].row;
         row->values = std::move(fresh->values);
         m_view.erase(m_view.begin() + m_cur);
-        auto it = std::find_if(m_loaded.begin(), m_loaded.end(), [row](const std::unique_ptr<Row>& e) { return e.get() == row; });
+        auto it = std::find_if(m_loaded.begin(), m_loaded.end(),
+                               [row](const std::unique_ptr<Row>& e) { return e.get() == row; });
         if (it != m_loaded.end()) {
             std::unique_ptr<Row> owned = std::move(*it);
             m_loaded.erase(it);
-            auto pos = std::upper_bound(m_loaded.begin(), m_loaded.end(), row,
-                                        [&](const Row* r, const std::unique_ptr<Row>& e) { return byOrder(r, e.get()); });
+            auto pos =
+                std::upper_bound(m_loaded.begin(), m_loaded.end(), row,
+                                 [&](const Row* r, const std::unique_ptr<Row>& e) { return byOrder(r, e.get()); });
             m_loaded.insert(pos, std::move(owned));
         }
     }
     const bool inSet = matchesRange(*row) && matchesMaster(*row);
     const bool visible = inSet && passesFilter(*row);
     if (!inSet) {
-        auto it = std::find_if(m_loaded.begin(), m_loaded.end(), [row](const std::unique_ptr<Row>& e) { return e.get() == row; });
+        auto it = std::find_if(m_loaded.begin(), m_loaded.end(),
+                               [row](const std::unique_ptr<Row>& e) { return e.get() == row; });
         if (it != m_loaded.end()) {
             m_loaded.erase(it);
         }
@@ -1571,7 +1615,8 @@ bool Dataset::post()
     for (int i = 0; i < m_dataCount; ++i) {
         const Column& c = m_columns[size_t(i)];
         if (c.def.required && !m_buffer[size_t(i)].isValid()) {
-            throw DatabaseError(QStringLiteral("Dataset '%1': field '%2' must have a value").arg(displayName(), c.def.name));
+            throw DatabaseError(
+                QStringLiteral("Dataset '%1': field '%2' must have a value").arg(displayName(), c.def.name));
         }
     }
     const bool isNew = m_state == DatasetState::Insert;
@@ -1634,7 +1679,8 @@ bool Dataset::deleteRecord()
     Connection& conn = *m_connection;
     Row* row = m_view[size_t(m_cur)].row;
     {
-        auto st = conn.statement(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(conn.quote(m_tableName), conn.driver().rowIdColumn()));
+        auto st = conn.statement(
+            QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(conn.quote(m_tableName), conn.driver().rowIdColumn()));
         st->bind(0, row->rowId);
         st->step();
         // No row deleted means another workstation deleted it first: the
@@ -1642,7 +1688,8 @@ bool Dataset::deleteRecord()
     }
     const bool wasEdit = m_state == DatasetState::Edit;
     m_view.erase(m_view.begin() + m_cur);
-    m_loaded.erase(std::find_if(m_loaded.begin(), m_loaded.end(), [row](const std::unique_ptr<Row>& e) { return e.get() == row; }));
+    m_loaded.erase(std::find_if(m_loaded.begin(), m_loaded.end(),
+                                [row](const std::unique_ptr<Row>& e) { return e.get() == row; }));
     ++m_generation;
     setState(DatasetState::Browse);
     if (m_view.empty()) {
@@ -1809,15 +1856,17 @@ void Dataset::convertRange()
 {
     const qsizetype n = std::max(m_rangeStart.size(), m_rangeEnd.size());
     if (n == 0 || n > qsizetype(m_sortKeys.size())) {
-        throw DatabaseError(QStringLiteral("Dataset '%1': a range needs 1 to %2 values for the fields of the current order")
-                                .arg(displayName())
-                                .arg(m_sortKeys.size()));
+        throw DatabaseError(
+            QStringLiteral("Dataset '%1': a range needs 1 to %2 values for the fields of the current order")
+                .arg(displayName())
+                .arg(m_sortKeys.size()));
     }
     std::vector<QVariant> s;
     std::vector<QVariant> e;
     for (qsizetype i = 0; i < n; ++i) {
         const Column& c = m_columns[size_t(m_sortKeys[size_t(i)].column)];
-        s.push_back(value::toStorage(i < m_rangeStart.size() ? m_rangeStart[i] : QVariant(), c.def.type, 0, c.def.name));
+        s.push_back(
+            value::toStorage(i < m_rangeStart.size() ? m_rangeStart[i] : QVariant(), c.def.type, 0, c.def.name));
         e.push_back(value::toStorage(i < m_rangeEnd.size() ? m_rangeEnd[i] : QVariant(), c.def.type, 0, c.def.name));
     }
     m_rangeStartStored = std::move(s);

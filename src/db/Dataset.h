@@ -91,8 +91,9 @@ struct LookupDef {
 // when the row no longer matches the filter, range or master it disappears
 // and the cursor stays on a neighbour. Delete moves to the next row (the
 // prior one at the end). Setting a field in Browse state is an error: call
-// edit() first (AutoEdit belongs to the data source). An empty dataset has
-// Bof and Eof both true. Closing a dataset discards an unposted record.
+// edit() first (AutoEdit belongs to the data source); edit() on an empty
+// dataset appends. An empty dataset has Bof and Eof both true. Closing a
+// dataset discards an unposted record.
 //
 // Events run in this order:
 //   open:   BeforeOpen, AfterOpen, AfterScroll (when not empty)
@@ -291,6 +292,7 @@ private:
     };
 
     // setup
+    const Column& column(int index) const;
     void checkActive(const char* operation) const;
     void checkInactive(const char* operation) const;
     void checkWritable() const;
@@ -326,7 +328,7 @@ private:
     void clearRows();
 
     // moving and events
-    bool scrollTo(int index); // after checkBrowseMode: BeforeScroll, move, AfterScroll
+    bool scrollTo(int index);      // after checkBrowseMode: BeforeScroll, move, AfterScroll
     bool fire(DatasetEvent event); // false when the handler threw Abort
     void fireAfter(DatasetEvent event) { fire(event); }
     void notifyDataChange(const QString& field);
@@ -338,6 +340,7 @@ private:
     void masterChanged(bool force);
     void masterStateChanged();
     void connectionDestroyed();
+    void closeSilently(); // without events: the connection is going away
     void addSource(DataSource* source);
     void removeSource(DataSource* source);
     void writeRow(std::vector<QVariant>& data, qint64& rowId);

@@ -56,8 +56,7 @@ public:
     Field(FieldOwner* owner, int index)
         : m_owner(owner)
         , m_index(index)
-    {
-    }
+    {}
 
     bool isValid() const { return m_owner != nullptr; }
     int index() const { return m_index; }

@@ -8,8 +8,7 @@ namespace kiro::db {
 Query::Query(Connection& connection, const QString& sql)
     : m_connection(connection)
     , m_sql(sql)
-{
-}
+{}
 
 Query::~Query()
 {
@@ -190,17 +189,27 @@ QVariant Query::value(const QString& name)
 
 const QString& Query::fieldName(int index) const
 {
+    checkIndex(index);
     return m_names[size_t(index)];
 }
 
 FieldType Query::fieldType(int index) const
 {
+    checkIndex(index);
     return m_types[size_t(index)];
 }
 
 int Query::fieldSize(int index) const
 {
+    checkIndex(index);
     return m_sizes[size_t(index)];
+}
+
+void Query::checkIndex(int index) const
+{
+    if (index < 0 || size_t(index) >= m_names.size()) {
+        throw DatabaseError(QStringLiteral("The query has no column number %1: %2").arg(index).arg(m_sql));
+    }
 }
 
 const QVariant& Query::storedValue(int index) const

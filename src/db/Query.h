@@ -59,7 +59,11 @@ protected:
     const QString& fieldName(int index) const override;
     FieldType fieldType(int index) const override;
     int fieldSize(int index) const override;
-    FieldKind fieldKind(int index) const override { (void)index; return FieldKind::Data; }
+    FieldKind fieldKind(int index) const override
+    {
+        (void)index;
+        return FieldKind::Data;
+    }
     const QVariant& storedValue(int index) const override;
     void setStoredValue(int index, const QVariant& value) override;
     void setFieldChangeHandler(int index, FieldChangeHandler handler) override;
@@ -67,6 +71,7 @@ protected:
 
 private:
     void bindAll(SqlStatement& statement);
+    void checkIndex(int index) const;
     void readRow();
 
     Connection& m_connection;

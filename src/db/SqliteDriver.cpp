@@ -59,12 +59,9 @@ QString defaultLiteral(const FieldDef& f)
         }
         return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     }
-    case FieldType::DateTime:
-        return quoteLiteral(value::toStorage(text, f.type, f.size, f.name).toString());
-    case FieldType::Text:
-        return quoteLiteral(value::cutText(text, f.size));
-    default:
-        return quoteLiteral(text);
+    case FieldType::DateTime: return quoteLiteral(value::toStorage(text, f.type, f.size, f.name).toString());
+    case FieldType::Text: return quoteLiteral(value::cutText(text, f.size));
+    default: return quoteLiteral(text);
     }
 }
 
@@ -80,8 +77,7 @@ public:
         , m_db(db)
         , m_stmt(stmt)
         , m_sql(sql)
-    {
-    }
+    {}
     ~SqliteStatement() override { sqlite3_finalize(m_stmt); }
 
     const QString& sql() const override { return m_sql; }
@@ -124,14 +120,12 @@ public:
             case QMetaType::Float: rc = sqlite3_bind_double(m_stmt, i, v.toDouble()); break;
             case QMetaType::QByteArray: {
                 const QByteArray b = v.toByteArray();
-                rc = b.isEmpty() ? sqlite3_bind_zeroblob(m_stmt, i, 0)
-                                 : sqlite3_bind_blob64(m_stmt, i, b.constData(), sqlite3_uint64(b.size()),
-                                                       SQLITE_TRANSIENT);
+                rc = b.isEmpty()
+                         ? sqlite3_bind_zeroblob(m_stmt, i, 0)
+                         : sqlite3_bind_blob64(m_stmt, i, b.constData(), sqlite3_uint64(b.size()), SQLITE_TRANSIENT);
                 break;
             }
-            case QMetaType::QDateTime:
-                rc = bindText(i, value::dateTimeToStorage(v.toDateTime()));
-                break;
+            case QMetaType::QDateTime: rc = bindText(i, value::dateTimeToStorage(v.toDateTime())); break;
             case QMetaType::QDate:
                 rc = bindText(i, value::dateTimeToStorage(QDateTime(v.toDate(), QTime(0, 0))));
                 break;
@@ -163,10 +157,7 @@ public:
     void reset() override { sqlite3_reset(m_stmt); }
 
     int columnCount() const override { return sqlite3_column_count(m_stmt); }
-    QString columnName(int column) const override
-    {
-        return QString::fromUtf8(sqlite3_column_name(m_stmt, column));
-    }
+    QString columnName(int column) const override { return QString::fromUtf8(sqlite3_column_name(m_stmt, column)); }
     std::optional<FieldDef> columnDeclaration(int column) const override
     {
         const char* decl = sqlite3_column_decltype(m_stmt, column);
@@ -185,8 +176,7 @@ public:
         switch (type) {
         case FieldType::Text:
         case FieldType::Memo:
-        case FieldType::DateTime:
-            return text(column);
+        case FieldType::DateTime: return text(column);
         case FieldType::Integer:
         case FieldType::Short:
             if (storage == SQLITE_TEXT) {
@@ -280,9 +270,10 @@ QString SqliteDriver::errorText(int code) const
     const int primary = code & 0xff;
     if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
         message += QStringLiteral(" (another workstation or program is using the database %1)").arg(m_path);
-    } else if (primary == SQLITE_READONLY
-               || (primary == SQLITE_CANTOPEN && !m_directory.isEmpty() && !QFileInfo(m_directory).isWritable())) {
-        message += QStringLiteral(" (the database directory %1 is read-only)").arg(QDir::toNativeSeparators(m_directory));
+    } else if (primary == SQLITE_READONLY ||
+               (primary == SQLITE_CANTOPEN && !m_directory.isEmpty() && !QFileInfo(m_directory).isWritable())) {
+        message +=
+            QStringLiteral(" (the database directory %1 is read-only)").arg(QDir::toNativeSeparators(m_directory));
     } else if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT) {
         message += QStringLiteral(" (%1)").arg(m_path);
     }
@@ -294,7 +285,8 @@ void SqliteDriver::open(const QString& directory, bool create)
     close();
     const QFileInfo dirInfo(directory);
     if (directory.isEmpty() || !dirInfo.exists() || !dirInfo.isDir()) {
-        throw DatabaseError(QStringLiteral("Database directory does not exist: %1").arg(QDir::toNativeSeparators(directory)));
+        throw DatabaseError(
+            QStringLiteral("Database directory does not exist: %1").arg(QDir::toNativeSeparators(directory)));
     }
     const QString path = QDir(directory).filePath(QLatin1String(kDatabaseFile));
     if (!create && !QFileInfo::exists(path)) {
@@ -308,9 +300,11 @@ void SqliteDriver::open(const QString& directory, bool create)
         QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close_v2(db);
         if (!dirInfo.isWritable()) {
-            message += QStringLiteral(" (the database directory %1 is read-only)").arg(QDir::toNativeSeparators(directory));
+            message +=
+                QStringLiteral(" (the database directory %1 is read-only)").arg(QDir::toNativeSeparators(directory));
         }
-        throw DatabaseError(QStringLiteral("Could not open database %1: %2").arg(QDir::toNativeSeparators(path), message));
+        throw DatabaseError(
+            QStringLiteral("Could not open database %1: %2").arg(QDir::toNativeSeparators(path), message));
     }
     m_db = db;
     m_path = path;
@@ -335,7 +329,8 @@ void SqliteDriver::open(const QString& directory, bool create)
         m_db = nullptr;
         m_path.clear();
         m_directory.clear();
-        throw DatabaseError(QStringLiteral("Could not open database %1: %2").arg(QDir::toNativeSeparators(path), e.message()));
+        throw DatabaseError(
+            QStringLiteral("Could not open database %1: %2").arg(QDir::toNativeSeparators(path), e.message()));
     }
 }
 
@@ -365,7 +360,8 @@ std::unique_ptr<SqlStatement> SqliteDriver::prepare(const QString& sql)
     const QByteArray utf8 = sql.toUtf8();
     sqlite3_stmt* stmt = nullptr;
     const char* tail = nullptr;
-    const int rc = sqlite3_prepare_v3(m_db, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
+    const int rc =
+        sqlite3_prepare_v3(m_db, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
     if (rc != SQLITE_OK) {
         throw DatabaseError(QStringLiteral("%1 in: %2").arg(errorText(rc), sql));
     }
@@ -454,8 +450,8 @@ bool SqliteDriver::tableExists(const QString& table)
 
 QStringList SqliteDriver::tableNames()
 {
-    auto st = prepare(QStringLiteral(
-        "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name"));
+    auto st = prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE "
+                                     "'sqlite\\_%' ESCAPE '\\' ORDER BY name"));
     QStringList names;
     while (st->step()) {
         names << st->naturalValue(0).toString();
@@ -481,7 +477,8 @@ QString SqliteDriver::columnType(const FieldDef& f)
 
 std::optional<FieldDef> SqliteDriver::fieldFromType(const QString& name, const QString& declaredType)
 {
-    static const QRegularExpression re(QStringLiteral("^\\s*([A-Za-z ]+?)\\s*(?:\\(\\s*(\\d+)\\s*(?:,\\s*\\d+\\s*)?\\))?\\s*$"));
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*([A-Za-z ]+?)\\s*(?:\\(\\s*(\\d+)\\s*(?:,\\s*\\d+\\s*)?\\))?\\s*$"));
     const auto m = re.match(declaredType);
     if (!m.hasMatch()) {
         return std::nullopt;
@@ -501,8 +498,8 @@ std::optional<FieldDef> SqliteDriver::fieldFromType(const QString& name, const Q
         f.type = FieldType::Boolean;
     } else if (base.contains(u"INT")) {
         f.type = FieldType::Integer;
-    } else if (base.contains(u"DOUB") || base.contains(u"REAL") || base.contains(u"FLOA") || base.contains(u"NUMERIC")
-               || base.contains(u"DECIMAL")) {
+    } else if (base.contains(u"DOUB") || base.contains(u"REAL") || base.contains(u"FLOA") ||
+               base.contains(u"NUMERIC") || base.contains(u"DECIMAL")) {
         f.type = FieldType::Float;
     } else if (base.contains(u"DATE") || base.contains(u"TIME")) {
         f.type = FieldType::DateTime;
@@ -519,10 +516,12 @@ TableDef SqliteDriver::readTable(const QString& table)
 {
     TableDef def;
     {
-        auto st = prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE"));
+        auto st =
+            prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE"));
         st->bind(0, table);
         if (!st->step()) {
-            throw DatabaseError(QStringLiteral("Table '%1' does not exist in %2").arg(table, QDir::toNativeSeparators(m_path)));
+            throw DatabaseError(
+                QStringLiteral("Table '%1' does not exist in %2").arg(table, QDir::toNativeSeparators(m_path)));
         }
         def.name = st->naturalValue(0).toString();
     }
@@ -540,7 +539,7 @@ TableDef SqliteDriver::readTable(const QString& table)
                 QString text = unquoteDefault(dflt.toString());
                 if (field.type == FieldType::Boolean) {
                     text = (text == u"0" || text.compare(u"false", Qt::CaseInsensitive) == 0) ? QStringLiteral("False")
-                                                                                             : QStringLiteral("True");
+                                                                                              : QStringLiteral("True");
                 }
                 field.defaultValue = text;
             }
@@ -559,8 +558,8 @@ TableDef SqliteDriver::readTable(const QString& table)
     // compare equal to its declaration.
     QStringList indexNames;
     {
-        auto st = prepare(QStringLiteral(
-            "SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1 COLLATE NOCASE AND sql IS NOT NULL ORDER BY rowid"));
+        auto st = prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1 "
+                                         "COLLATE NOCASE AND sql IS NOT NULL ORDER BY rowid"));
         st->bind(0, def.name);
         while (st->step()) {
             indexNames << st->naturalValue(0).toString();
@@ -614,7 +613,8 @@ QStringList SqliteDriver::createTableOnly(const TableDef& def, const QString& ph
         }
         columns << QStringLiteral("PRIMARY KEY (%1)").arg(keys.join(QStringLiteral(", ")));
     }
-    return {QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(physicalName), columns.join(QStringLiteral(", ")))};
+    return {
+        QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(physicalName), columns.join(QStringLiteral(", ")))};
 }
 
 QStringList SqliteDriver::createIndexesAndRules(const TableDef& def)
@@ -624,8 +624,8 @@ QStringList SqliteDriver::createIndexesAndRules(const TableDef& def)
     for (const IndexDef& index : def.indexes) {
         QStringList cols;
         for (const QString& f : index.fields) {
-            cols << quoteIdentifier(def.fields.at(def.fieldIndex(f)).name)
-                    + (index.caseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString());
+            cols << quoteIdentifier(def.fields.at(def.fieldIndex(f)).name) +
+                        (index.caseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString());
         }
         statements << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                           .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(),
@@ -645,10 +645,13 @@ QStringList SqliteDriver::createIndexesAndRules(const TableDef& def)
     }
     if (!tooLong.isEmpty()) {
         for (const char* when : {"INSERT", "UPDATE"}) {
-            statements << QStringLiteral("CREATE TRIGGER %1 AFTER %2 ON %3 WHEN %4 BEGIN UPDATE %3 SET %5 WHERE rowid = NEW.rowid; END")
-                              .arg(quoteIdentifier(def.name + QStringLiteral(".width_") + QLatin1String(when).toString().toLower()),
-                                   QLatin1String(when), table, tooLong.join(QStringLiteral(" OR ")),
-                                   cuts.join(QStringLiteral(", ")));
+            statements
+                << QStringLiteral(
+                       "CREATE TRIGGER %1 AFTER %2 ON %3 WHEN %4 BEGIN UPDATE %3 SET %5 WHERE rowid = NEW.rowid; END")
+                       .arg(quoteIdentifier(def.name + QStringLiteral(".width_") +
+                                            QLatin1String(when).toString().toLower()),
+                            QLatin1String(when), table, tooLong.join(QStringLiteral(" OR ")),
+                            cuts.join(QStringLiteral(", ")));
         }
     }
     return statements;

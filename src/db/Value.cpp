@@ -14,8 +14,8 @@ namespace {
 
 [[noreturn]] void conversionError(const QVariant& input, const QString& typeName, const QString& fieldName)
 {
-    throw DatabaseError(QStringLiteral("'%1' is not a valid %2 value for field '%3'")
-                            .arg(input.toString(), typeName, fieldName));
+    throw DatabaseError(
+        QStringLiteral("'%1' is not a valid %2 value for field '%3'").arg(input.toString(), typeName, fieldName));
 }
 
 bool isNumberType(int id)
@@ -31,17 +31,14 @@ bool isNumberType(int id)
     case QMetaType::Short:
     case QMetaType::UShort:
     case QMetaType::Long:
-    case QMetaType::ULong:
-        return true;
-    default:
-        return false;
+    case QMetaType::ULong: return true;
+    default: return false;
     }
 }
 
 bool isStringType(int id)
 {
-    return id == QMetaType::QString || id == QMetaType::QDateTime || id == QMetaType::QDate
-        || id == QMetaType::QTime;
+    return id == QMetaType::QString || id == QMetaType::QDateTime || id == QMetaType::QDate || id == QMetaType::QTime;
 }
 
 QString storageText(const QVariant& v)
@@ -157,16 +154,13 @@ QVariant toIntegerStorage(const QVariant& input, FieldType type, const QString& 
     } else {
         conversionError(input, QStringLiteral("integer"), fieldName);
     }
-    const qlonglong lo = type == FieldType::Short ? std::numeric_limits<qint16>::min()
-                                                  : std::numeric_limits<qint32>::min();
-    const qlonglong hi = type == FieldType::Short ? std::numeric_limits<qint16>::max()
-                                                  : std::numeric_limits<qint32>::max();
+    const qlonglong lo =
+        type == FieldType::Short ? std::numeric_limits<qint16>::min() : std::numeric_limits<qint32>::min();
+    const qlonglong hi =
+        type == FieldType::Short ? std::numeric_limits<qint16>::max() : std::numeric_limits<qint32>::max();
     if (n < lo || n > hi) {
-        throw DatabaseError(QStringLiteral("%1 is out of range for field '%2' (%3 to %4)")
-                                .arg(n)
-                                .arg(fieldName)
-                                .arg(lo)
-                                .arg(hi));
+        throw DatabaseError(
+            QStringLiteral("%1 is out of range for field '%2' (%3 to %4)").arg(n).arg(fieldName).arg(lo).arg(hi));
     }
     return int(n);
 }
@@ -174,14 +168,12 @@ QVariant toIntegerStorage(const QVariant& input, FieldType type, const QString& 
 std::optional<bool> boolFromText(const QString& text)
 {
     const QString t = text.trimmed();
-    if (t.compare(u"true", Qt::CaseInsensitive) == 0 || t.compare(u"t", Qt::CaseInsensitive) == 0
-        || t.compare(u"yes", Qt::CaseInsensitive) == 0 || t.compare(u"y", Qt::CaseInsensitive) == 0
-        || t == u"1") {
+    if (t.compare(u"true", Qt::CaseInsensitive) == 0 || t.compare(u"t", Qt::CaseInsensitive) == 0 ||
+        t.compare(u"yes", Qt::CaseInsensitive) == 0 || t.compare(u"y", Qt::CaseInsensitive) == 0 || t == u"1") {
         return true;
     }
-    if (t.compare(u"false", Qt::CaseInsensitive) == 0 || t.compare(u"f", Qt::CaseInsensitive) == 0
-        || t.compare(u"no", Qt::CaseInsensitive) == 0 || t.compare(u"n", Qt::CaseInsensitive) == 0
-        || t == u"0") {
+    if (t.compare(u"false", Qt::CaseInsensitive) == 0 || t.compare(u"f", Qt::CaseInsensitive) == 0 ||
+        t.compare(u"no", Qt::CaseInsensitive) == 0 || t.compare(u"n", Qt::CaseInsensitive) == 0 || t == u"0") {
         return false;
     }
     return std::nullopt;
@@ -232,13 +224,12 @@ QDateTime parseDateTime(QStringView t)
     };
     t = t.trimmed();
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
-    if (!digits(0, 4, y) || t.size() < 10 || t[4] != u'-' || !digits(5, 2, mo) || t[7] != u'-'
-        || !digits(8, 2, d)) {
+    if (!digits(0, 4, y) || t.size() < 10 || t[4] != u'-' || !digits(5, 2, mo) || t[7] != u'-' || !digits(8, 2, d)) {
         return {};
     }
     if (t.size() > 10) {
-        if ((t[10] != u' ' && t[10] != u'T') || !digits(11, 2, h) || t.size() < 16 || t[13] != u':'
-            || !digits(14, 2, mi)) {
+        if ((t[10] != u' ' && t[10] != u'T') || !digits(11, 2, h) || t.size() < 16 || t[13] != u':' ||
+            !digits(14, 2, mi)) {
             return {};
         }
         qsizetype pos = 16;
@@ -286,13 +277,10 @@ QVariant toStorage(const QVariant& input, FieldType type, int size, const QStrin
     }
     const int id = input.typeId();
     switch (type) {
-    case FieldType::Text:
-        return cutText(storageText(input), size);
-    case FieldType::Memo:
-        return storageText(input);
+    case FieldType::Text: return cutText(storageText(input), size);
+    case FieldType::Memo: return storageText(input);
     case FieldType::Integer:
-    case FieldType::Short:
-        return toIntegerStorage(input, type, fieldName);
+    case FieldType::Short: return toIntegerStorage(input, type, fieldName);
     case FieldType::Float: {
         if (id == QMetaType::QString || id == QMetaType::QByteArray) {
             const QString text = input.toString();
@@ -515,13 +503,12 @@ int compare(const QVariant& a, const QVariant& b, bool caseInsensitive)
         return ca < cb ? -1 : 1;
     }
     switch (ca) {
-    case 0:
-        return 0;
+    case 0: return 0;
     case 1: {
         const int ia = a.typeId();
         const int ib = b.typeId();
-        if ((ia == QMetaType::Int || ia == QMetaType::LongLong || ia == QMetaType::Bool)
-            && (ib == QMetaType::Int || ib == QMetaType::LongLong || ib == QMetaType::Bool)) {
+        if ((ia == QMetaType::Int || ia == QMetaType::LongLong || ia == QMetaType::Bool) &&
+            (ib == QMetaType::Int || ib == QMetaType::LongLong || ib == QMetaType::Bool)) {
             const qlonglong x = a.toLongLong();
             const qlonglong y = b.toLongLong();
             return x < y ? -1 : (x > y ? 1 : 0);
@@ -532,8 +519,8 @@ int compare(const QVariant& a, const QVariant& b, bool caseInsensitive)
     }
     case 2: {
         if (a.typeId() == QMetaType::QString && b.typeId() == QMetaType::QString) {
-            return compareText(*static_cast<const QString*>(a.constData()),
-                               *static_cast<const QString*>(b.constData()), caseInsensitive);
+            return compareText(*static_cast<const QString*>(a.constData()), *static_cast<const QString*>(b.constData()),
+                               caseInsensitive);
         }
         return compareText(storageText(a), storageText(b), caseInsensitive);
     }

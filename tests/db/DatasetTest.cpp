@@ -189,16 +189,14 @@ TEST_P(Locate, FindsFirstMatchInOrder)
 
 INSTANTIATE_TEST_SUITE_P(
     Dataset, Locate,
-    ::testing::Values(LocateCase{"ID", "c", {}, "c"},
-                      LocateCase{"Name", "ALPHA", {}, nullptr},
+    ::testing::Values(LocateCase{"ID", "c", {}, "c"}, LocateCase{"Name", "ALPHA", {}, nullptr},
                       LocateCase{"Name", "ALPHA", LocateOption::CaseInsensitive, "b"},
                       LocateCase{"Name", "ch", LocateOption::PartialKey, nullptr},
                       LocateCase{"Name", "ch", LocateOption::PartialKey | LocateOption::CaseInsensitive, "c"},
                       LocateCase{"ProjectID", "P2", {}, "c"},
                       LocateCase{"ProjectID;Order", QVariantList{"P1", 3}, {}, "e"},
                       LocateCase{"projectid;order", QVariantList{"P1", "3"}, {}, "e"},
-                      LocateCase{"Order", "x", {}, nullptr},
-                      LocateCase{"Name", "Del", {}, nullptr}));
+                      LocateCase{"Order", "x", {}, nullptr}, LocateCase{"Name", "Del", {}, nullptr}));
 
 TEST_F(DatasetTest, LocateOnAnIndexedFieldOfALargeTableUsesTheIndex)
 {
@@ -350,8 +348,9 @@ TEST_F(DatasetTest, RefreshShowsOtherWritersAndKeepsThePosition)
 TEST_F(DatasetTest, ReadOnlyQueryDataset)
 {
     Dataset ds(db());
-    ds.setQuery("SELECT ProjectID, COUNT(*) AS N, SUM(\"Order\") AS S FROM Items WHERE ProjectID <> :Skip GROUP BY ProjectID",
-                {{"Skip", "P0"}});
+    ds.setQuery(
+        "SELECT ProjectID, COUNT(*) AS N, SUM(\"Order\") AS S FROM Items WHERE ProjectID <> :Skip GROUP BY ProjectID",
+        {{"Skip", "P0"}});
     ds.open();
     EXPECT_EQ(ds.recordCount(), 2);
     EXPECT_TRUE(ds.locate("ProjectID", "P2"));
@@ -359,4 +358,23 @@ TEST_F(DatasetTest, ReadOnlyQueryDataset)
     EXPECT_EQ(ds.fieldByName("S").asInteger(), 3);
     EXPECT_THROW(ds.edit(), DatabaseError);
     EXPECT_THROW(ds.append(), DatabaseError);
+}
+
+TEST_F(DatasetTest, WritesInsideARolledBackTransactionLeaveTheFileAsBefore)
+{
+    Dataset ds(db(), "Items");
+    ds.open();
+    {
+        Transaction t(db());
+        ds.deleteRecord();
+        ds.append();
+        ds.fieldByName("ID").setValue("new");
+        ds.post();
+        // an error halfway: t is not committed
+    }
+    Dataset other(db(), "Items");
+    other.open();
+    EXPECT_EQ(column(other, "ID"), QStringList({"a", "b", "c", "d", "e"}));
+    ds.refresh(); // rows kept in memory are re-read after a rollback
+    EXPECT_EQ(column(ds, "ID"), QStringList({"a", "b", "c", "d", "e"}));
 }

@@ -23,7 +23,8 @@ inline void PrintTo(const QStringList& l, std::ostream* os)
 }
 inline void PrintTo(const QVariant& v, std::ostream* os)
 {
-    *os << (v.isValid() ? QStringLiteral("%1(%2)").arg(QString::fromLatin1(v.typeName()), v.toString()) : QStringLiteral("null"))
+    *os << (v.isValid() ? QStringLiteral("%1(%2)").arg(QString::fromLatin1(v.typeName()), v.toString())
+                        : QStringLiteral("null"))
                .toStdString();
 }
 
@@ -48,8 +49,7 @@ inline TableDef itemsTable(const QString& name = QStringLiteral("Items"))
         FieldDef::text("DBVer", 10).withDefault("1.4"),
     };
     t.primaryKey = {"ID"};
-    t.indexes = {IndexDef{"Project", {"ProjectID", "Order"}, false, false},
-                 IndexDef{"ByName", {"Name"}, false, true}};
+    t.indexes = {IndexDef{"Project", {"ProjectID", "Order"}, false, false}, IndexDef{"ByName", {"Name"}, false, true}};
     return t;
 }
 

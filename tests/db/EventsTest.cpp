@@ -68,25 +68,65 @@ auto setName(const char* v)
 INSTANTIATE_TEST_SUITE_P(
     Events, EventOrder,
     ::testing::Values(
-        EventCase{"reopen", [](Dataset& d) { d.close(); d.open(); },
+        EventCase{"reopen",
+                  [](Dataset& d) {
+                      d.close();
+                      d.open();
+                  },
                   {"BeforeClose", "AfterClose", "BeforeOpen", "AfterOpen", "AfterScroll"}},
         EventCase{"next", [](Dataset& d) { d.next(); }, {"BeforeScroll", "AfterScroll"}},
-        EventCase{"next_at_end_does_not_scroll", [](Dataset& d) { d.last(); d.next(); }, {"BeforeScroll", "AfterScroll"}},
+        EventCase{"next_at_end_does_not_scroll",
+                  [](Dataset& d) {
+                      d.last();
+                      d.next();
+                  },
+                  {"BeforeScroll", "AfterScroll"}},
         EventCase{"first_on_first_row", [](Dataset& d) { d.first(); }, {}},
         EventCase{"append_set_post",
-                  [](Dataset& d) { d.append(); setName("N")(d); d.fieldByName("ID").setValue("n"); d.post(); },
-                  {"BeforeInsert", "BeforeScroll", "OnNewRecord", "AfterInsert", "AfterScroll", "Change:N", "BeforePost",
-                   "AfterPost"}},
-        EventCase{"edit_post", [](Dataset& d) { d.edit(); setName("X")(d); d.post(); },
+                  [](Dataset& d) {
+                      d.append();
+                      setName("N")(d);
+                      d.fieldByName("ID").setValue("n");
+                      d.post();
+                  },
+                  {"BeforeInsert", "BeforeScroll", "OnNewRecord", "AfterInsert", "AfterScroll", "Change:N",
+                   "BeforePost", "AfterPost"}},
+        EventCase{"edit_post",
+                  [](Dataset& d) {
+                      d.edit();
+                      setName("X")(d);
+                      d.post();
+                  },
                   {"BeforeEdit", "AfterEdit", "Change:X", "BeforePost", "AfterPost"}},
-        EventCase{"same_value_still_changes", [](Dataset& d) { d.edit(); setName("A")(d); }, {"BeforeEdit", "AfterEdit", "Change:A"}},
-        EventCase{"moving_posts_a_modified_record", [](Dataset& d) { d.edit(); setName("X")(d); d.next(); },
+        EventCase{"same_value_still_changes",
+                  [](Dataset& d) {
+                      d.edit();
+                      setName("A")(d);
+                  },
+                  {"BeforeEdit", "AfterEdit", "Change:A"}},
+        EventCase{"moving_posts_a_modified_record",
+                  [](Dataset& d) {
+                      d.edit();
+                      setName("X")(d);
+                      d.next();
+                  },
                   {"BeforeEdit", "AfterEdit", "Change:X", "BeforePost", "AfterPost", "BeforeScroll", "AfterScroll"}},
-        EventCase{"moving_cancels_an_unmodified_record", [](Dataset& d) { d.edit(); d.next(); },
+        EventCase{"moving_cancels_an_unmodified_record",
+                  [](Dataset& d) {
+                      d.edit();
+                      d.next();
+                  },
                   {"BeforeEdit", "AfterEdit", "BeforeCancel", "AfterCancel", "BeforeScroll", "AfterScroll"}},
-        EventCase{"delete", [](Dataset& d) { d.deleteRecord(); }, {"BeforeDelete", "BeforeScroll", "AfterDelete", "AfterScroll"}},
+        EventCase{"delete",
+                  [](Dataset& d) { d.deleteRecord(); },
+                  {"BeforeDelete", "BeforeScroll", "AfterDelete", "AfterScroll"}},
         EventCase{"refresh", [](Dataset& d) { d.refresh(); }, {"BeforeRefresh", "AfterRefresh"}},
-        EventCase{"filter", [](Dataset& d) { d.setFilter("Name = 'B'"); d.setFiltered(true); }, {"BeforeScroll", "AfterScroll"}},
+        EventCase{"filter",
+                  [](Dataset& d) {
+                      d.setFilter("Name = 'B'");
+                      d.setFiltered(true);
+                  },
+                  {"BeforeScroll", "AfterScroll"}},
         EventCase{"locate", [](Dataset& d) { d.locate("ID", "c"); }, {"BeforeScroll", "AfterScroll"}}),
     [](const auto& info) { return std::string(info.param.name); });
 

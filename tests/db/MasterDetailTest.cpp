@@ -34,7 +34,8 @@ protected:
         DbTest::SetUp();
         db().createTable(projectsTable());
         db().createTable(itemsTable());
-        db().exec("INSERT INTO Projects (ID, Name, Status) VALUES ('P1', 'One', '10'), ('P2', 'Two', '20'), ('P3', 'Three', '99')");
+        db().exec("INSERT INTO Projects (ID, Name, Status) VALUES ('P1', 'One', '10'), ('P2', 'Two', '20'), ('P3', "
+                  "'Three', '99')");
         addItems({"a,P1,2,A2", "b,P1,1,A1", "c,P2,1,B1", "x,,1,Orphan"});
         master.setName("TableProjects");
         detail.setName("TableProducts");
@@ -70,7 +71,8 @@ TEST_F(MasterDetailTest, AppendedDetailTakesTheLinkValues)
 {
     master.locate("ID", "P2");
     QString seenInNewRecord;
-    detail.setHandler(DatasetEvent::OnNewRecord, [&](Dataset& d) { seenInNewRecord = d.fieldByName("ProjectID").asString(); });
+    detail.setHandler(DatasetEvent::OnNewRecord,
+                      [&](Dataset& d) { seenInNewRecord = d.fieldByName("ProjectID").asString(); });
     detail.append();
     EXPECT_EQ(seenInNewRecord, "P2");
     detail.fieldByName("ID").setValue("new");

@@ -21,7 +21,8 @@ protected:
                           {}};
         TableDef prices{"DetailPrices",
                         {FieldDef::text("ID", 10), FieldDef::text("ProductID", 10), FieldDef::text("ProjectID", 10),
-                         FieldDef::floating("SumQuotPrice"), FieldDef::boolean("Alternate"), FieldDef::boolean("AddOption")},
+                         FieldDef::floating("SumQuotPrice"), FieldDef::boolean("Alternate"),
+                         FieldDef::boolean("AddOption")},
                         {"ID"},
                         {}};
         db().createTable(projects);

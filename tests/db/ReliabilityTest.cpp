@@ -23,7 +23,7 @@ int rowCount(Connection& c)
 }
 
 // Runs `body` in a child process that has its own connection; returns the pid.
-template<typename Body>
+template <typename Body>
 pid_t spawn(Body body)
 {
     const pid_t pid = fork();

@@ -100,16 +100,24 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RestructureCase{"narrower text is cut", [](TableDef& d) { d.fields[3].size = 3; }, "Name", {"Alp", "Bra"}},
         RestructureCase{"new column takes its default",
-                        [](TableDef& d) { d.fields.append(FieldDef::text("Status", 5).withDefault("10")); }, "Status", {"10", "10"}},
-        RestructureCase{"dropped column, others kept", [](TableDef& d) { d.fields.removeAt(7); }, "Name", {"Alpha", "Bravissimo"}},
-        RestructureCase{"integer becomes text", [](TableDef& d) { d.fields[2] = FieldDef::text("Order", 5); }, "Order", {"1", "2"}},
-        RestructureCase{"names match regardless of case", [](TableDef& d) {
+                        [](TableDef& d) { d.fields.append(FieldDef::text("Status", 5).withDefault("10")); },
+                        "Status",
+                        {"10", "10"}},
+        RestructureCase{
+            "dropped column, others kept", [](TableDef& d) { d.fields.removeAt(7); }, "Name", {"Alpha", "Bravissimo"}},
+        RestructureCase{
+            "integer becomes text", [](TableDef& d) { d.fields[2] = FieldDef::text("Order", 5); }, "Order", {"1", "2"}},
+        RestructureCase{"names match regardless of case",
+                        [](TableDef& d) {
                             d.fields[3].name = "NAME";
                             d.indexes[1].fields = {"NAME"};
-                        }, "name",
+                        },
+                        "name",
                         {"Alpha", "Bravissimo"}},
-        RestructureCase{"new marker", [](TableDef& d) { d.fields.last().defaultValue = "1.5"; }, "DBVer", {"1.4", "1.4"}},
-        RestructureCase{"indexes follow the declaration", [](TableDef& d) { d.indexes.removeFirst(); }, "ID", {"a", "b"}}),
+        RestructureCase{
+            "new marker", [](TableDef& d) { d.fields.last().defaultValue = "1.5"; }, "DBVer", {"1.4", "1.4"}},
+        RestructureCase{
+            "indexes follow the declaration", [](TableDef& d) { d.indexes.removeFirst(); }, "ID", {"a", "b"}}),
     [](const auto& info) {
         QString n = QString::fromLatin1(info.param.name);
         n.replace(QRegularExpression("[^A-Za-z0-9]"), "_");
@@ -163,8 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"beyond_latin1", "Name", QString::fromUtf8("Łódź Ωμέγα!"), QString::fromUtf8("Łódź Ωμέγα")},
         RoundTrip{"astral_not_split", "Name", QString::fromUtf8("123456789😀x"), QString::fromUtf8("123456789😀")},
         RoundTrip{"long_memo", "Notes", QString(100000, QChar(u'ä')), QString(100000, QChar(u'ä'))},
-        RoundTrip{"boolean", "Latest", true, true},
-        RoundTrip{"boolean_text", "Latest", QString("False"), false},
+        RoundTrip{"boolean", "Latest", true, true}, RoundTrip{"boolean_text", "Latest", QString("False"), false},
         RoundTrip{"datetime_ms", "Created", QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58, 123)),
                   QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58, 123))},
         RoundTrip{"date_only", "Created", QDate(2024, 1, 5), QDateTime(QDate(2024, 1, 5), QTime(0, 0))},
