@@ -1,6 +1,6 @@
+#include "data/SeedData.h"
 #include "app/core/Settings.h"
 #include "data/Csv.h"
-#include "data/SeedData.h"
 #include "db/Connection.h"
 #include "db/Query.h"
 
@@ -69,6 +69,11 @@ protected:
         return values;
     }
 
+    int rowCount(const QString& folder, const QString& table)
+    {
+        return column(folder, QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(table)).first().toInt();
+    }
+
     QTemporaryDir m_dir;
     std::map<QString, std::unique_ptr<db::Connection>> m_connections;
 };
@@ -79,22 +84,19 @@ TEST_F(ShippedData, EveryDatabaseHoldsItsTablesAndOnlyProjectsIsEmpty)
         for (const db::TableDef& table : shipped.tables) {
             SCOPED_TRACE(str(shipped.folder + QLatin1Char('/') + table.name));
             ASSERT_TRUE(database(shipped.folder).tableExists(table.name));
-            const int rows = column(shipped.folder, QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(table.name))
-                                 .first()
-                                 .toInt();
             if (shipped.folder == QLatin1String("Projects")) {
-                EXPECT_EQ(rows, 0);
+                EXPECT_EQ(rowCount(shipped.folder, table.name), 0);
             }
         }
     }
-    for (const char* table : {"Currencies", "Series", "DiscMarg", "Units", "UnitTypes", "TechData", "Users"})
-        EXPECT_GT(column(QStringLiteral("System"), QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)).first().toInt(), 0)
-            << table;
-    for (const char* table : {"Customers", "Suppliers", "Sales"})
-        EXPECT_GE(column(QStringLiteral("Address"), QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)).first().toInt(), 3)
-            << table;
-    EXPECT_GE(column(QStringLiteral("External"), QStringLiteral("SELECT COUNT(*) FROM ExternalProducts")).first().toInt(), 24);
-    EXPECT_GE(column(QStringLiteral("Spares"), QStringLiteral("SELECT COUNT(*) FROM Spares")).first().toInt(), 24);
+    for (const char* table : {"Currencies", "Series", "DiscMarg", "Units", "UnitTypes", "TechData", "Users"}) {
+        EXPECT_GT(rowCount(QStringLiteral("System"), QString::fromLatin1(table)), 0) << table;
+    }
+    for (const char* table : {"Customers", "Suppliers", "Sales"}) {
+        EXPECT_GE(rowCount(QStringLiteral("Address"), QString::fromLatin1(table)), 3) << table;
+    }
+    EXPECT_GE(rowCount(QStringLiteral("External"), QStringLiteral("ExternalProducts")), 24);
+    EXPECT_GE(rowCount(QStringLiteral("Spares"), QStringLiteral("Spares")), 24);
 }
 
 // The engine cuts text to its field width without a word; a seed cell that is
@@ -103,8 +105,8 @@ TEST(SeedFiles, EveryCellFitsItsField)
 {
     for (const kiro::ShippedDatabase& shipped : kiro::shippedDatabases()) {
         for (const db::TableDef& table : shipped.tables) {
-            const QString path = seedRoot() + QLatin1Char('/') + shipped.folder + QLatin1Char('/') + table.name
-                                 + QStringLiteral(".csv");
+            const QString path =
+                seedRoot() + QLatin1Char('/') + shipped.folder + QLatin1Char('/') + table.name + QStringLiteral(".csv");
             if (!QFileInfo::exists(path))
                 continue;
             const QList<QStringList> rows = kiro::readCsvFile(path);
@@ -157,8 +159,10 @@ TEST_P(SeedReference, Resolves)
 INSTANTIATE_TEST_SUITE_P(
     ShippedData, SeedReference,
     ::testing::Values(
-        Reference{"customer currency", "Address", "SELECT Currency FROM Customers", "System", "SELECT Name FROM Currencies"},
-        Reference{"supplier currency", "Address", "SELECT Currency FROM Suppliers", "System", "SELECT Name FROM Currencies"},
+        Reference{"customer currency", "Address", "SELECT Currency FROM Customers", "System",
+                  "SELECT Name FROM Currencies"},
+        Reference{"supplier currency", "Address", "SELECT Currency FROM Suppliers", "System",
+                  "SELECT Name FROM Currencies"},
         Reference{"external product currency", "External", "SELECT Currency FROM ExternalProducts", "System",
                   "SELECT Name FROM Currencies"},
         Reference{"spare currency", "Spares", "SELECT Currency FROM Spares", "System", "SELECT Name FROM Currencies"},
@@ -167,9 +171,11 @@ INSTANTIATE_TEST_SUITE_P(
         Reference{"spare supplier", "Spares", "SELECT Supplier FROM Spares", "Address", "SELECT ID FROM Suppliers"},
         Reference{"user's sales company", "System", "SELECT CompanyID FROM Users", "Address", "SELECT ID FROM Sales"},
         Reference{"discount series", "System", "SELECT Series FROM DiscMarg", "System", "SELECT ID FROM Series"},
-        Reference{"series without discounts", "System", "SELECT ID FROM Series", "System", "SELECT Series FROM DiscMarg"},
+        Reference{"series without discounts", "System", "SELECT ID FROM Series", "System",
+                  "SELECT Series FROM DiscMarg"},
         Reference{"printout series", "System", "SELECT Series FROM PrintSeries", "System", "SELECT ID FROM Series"},
-        Reference{"series without printouts", "System", "SELECT ID FROM Series", "System", "SELECT Series FROM PrintSeries"},
+        Reference{"series without printouts", "System", "SELECT ID FROM Series", "System",
+                  "SELECT Series FROM PrintSeries"},
         Reference{"technical data series", "System", "SELECT Series FROM TechData", "System", "SELECT ID FROM Series"},
         Reference{"technical data property", "System", "SELECT Property FROM TechData", "System",
                   "SELECT Property FROM UnitTypes"},
@@ -212,7 +218,8 @@ TEST_F(ShippedData, ManufacturingPlantsAndDefaultCurrencyExist)
 
 TEST_F(ShippedData, CurrencyOneToOneIsRatePerFactor)
 {
-    db::Query q(database(QStringLiteral("System")), QStringLiteral("SELECT Name, Factor, Rate, OneToOne FROM Currencies"));
+    db::Query q(database(QStringLiteral("System")),
+                QStringLiteral("SELECT Name, Factor, Rate, OneToOne FROM Currencies"));
     q.open();
     int rows = 0;
     for (; !q.eof(); q.next(), ++rows) {
@@ -233,7 +240,10 @@ TEST_F(ShippedData, CurrencyOneToOneIsRatePerFactor)
 // the program's evaluator short and convert silently wrong.
 class FormulaReader {
 public:
-    FormulaReader(const QString& text, double x) : m_text(text.toLower()), m_x(x) {}
+    FormulaReader(const QString& text, double x)
+        : m_text(text.toLower())
+        , m_x(x)
+    {}
 
     std::optional<double> evaluate()
     {
@@ -356,8 +366,8 @@ TEST_F(ShippedUnits, EveryTypeHasOneBaseOneSiAndOneUsUnit)
             EXPECT_EQ(u.toBase, QStringLiteral("x")) << str(u.type + QLatin1Char('|') + u.unit);
         }
     }
-    for (const QString& type : column(QStringLiteral("System"),
-                                      QStringLiteral("SELECT DISTINCT Type FROM UnitTypes WHERE Type <> 'n/a'"))) {
+    for (const QString& type :
+         column(QStringLiteral("System"), QStringLiteral("SELECT DISTINCT Type FROM UnitTypes WHERE Type <> 'n/a'"))) {
         SCOPED_TRACE(str(type));
         EXPECT_EQ(base.value(type), 1);
         EXPECT_EQ(si.value(type), 1);
@@ -392,30 +402,22 @@ TEST_F(ShippedUnits, KnownConversionsHold)
         double expected;
     };
     const Known cases[] = {
-        {"Flow", "USgpm", 100, "m3/h", 22.712470704},
-        {"Flow", "l/s", 10, "m3/h", 36},
-        {"Flow", "m3/h", 36, "l/min", 600},
-        {"Head", "ft", 100, "m", 30.48},
-        {"Pressure", "psi", 100, "bar", 6.89475729},
-        {"Pressure", "kPa", 250, "bar", 2.5},
-        {"Power", "hp", 10, "kW", 7.456998716},
-        {"Speed", "1/s", 48.5, "rpm", 2910},
-        {"Temperature", "°F", 212, "°C", 100},
-        {"Temperature", "°F", -40, "°C", -40},
-        {"Temperature", "K", 293.15, "°F", 68},
-        {"Length", "in", 10, "mm", 254},
-        {"Length", "m", 1.2, "in", 47.244094488},
-        {"Density", "lb/ft3", 62.4, "kg/m3", 999.5521145},
-        {"Mass", "lb", 100, "kg", 45.359237},
-        {"Ratio", "-", 0.82, "%", 82},
+        {"Flow", "USgpm", 100, "m3/h", 22.712470704}, {"Flow", "l/s", 10, "m3/h", 36},
+        {"Flow", "m3/h", 36, "l/min", 600},           {"Head", "ft", 100, "m", 30.48},
+        {"Pressure", "psi", 100, "bar", 6.89475729},  {"Pressure", "kPa", 250, "bar", 2.5},
+        {"Power", "hp", 10, "kW", 7.456998716},       {"Speed", "1/s", 48.5, "rpm", 2910},
+        {"Temperature", "°F", 212, "°C", 100},        {"Temperature", "°F", -40, "°C", -40},
+        {"Temperature", "K", 293.15, "°F", 68},       {"Length", "in", 10, "mm", 254},
+        {"Length", "m", 1.2, "in", 47.244094488},     {"Density", "lb/ft3", 62.4, "kg/m3", 999.5521145},
+        {"Mass", "lb", 100, "kg", 45.359237},         {"Ratio", "-", 0.82, "%", 82},
     };
     QHash<QString, UnitRow> byKey;
     for (const UnitRow& u : units())
         byKey.insert(u.type + QLatin1Char('|') + u.unit, u);
     for (const Known& k : cases) {
         const QString type = QString::fromUtf8(k.type);
-        SCOPED_TRACE(str(type + QLatin1Char(' ') + QString::fromUtf8(k.from) + QStringLiteral(" to ")
-                         + QString::fromUtf8(k.to)));
+        SCOPED_TRACE(str(type + QLatin1Char(' ') + QString::fromUtf8(k.from) + QStringLiteral(" to ") +
+                         QString::fromUtf8(k.to)));
         const auto from = byKey.constFind(type + QLatin1Char('|') + QString::fromUtf8(k.from));
         const auto to = byKey.constFind(type + QLatin1Char('|') + QString::fromUtf8(k.to));
         ASSERT_NE(from, byKey.constEnd());
