@@ -205,7 +205,7 @@ QString dateTimeToStorage(const QDateTime& dt)
     return local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
 }
 
-QDateTime parseDateTime(QStringView t)
+QDateTime parseDateTime(QStringView t, Qt::TimeSpec spec)
 {
     auto digits = [&](qsizetype pos, int count, int& out) {
         if (pos + count > t.size()) {
@@ -267,7 +267,7 @@ QDateTime parseDateTime(QStringView t)
     if (!date.isValid() || !time.isValid()) {
         return {};
     }
-    return QDateTime(date, time);
+    return QDateTime(date, time, spec);
 }
 
 QVariant toStorage(const QVariant& input, FieldType type, int size, const QString& fieldName)

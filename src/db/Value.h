@@ -51,8 +51,10 @@ QString cutText(const QString& text, int width);
 
 QString dateTimeToStorage(const QDateTime& dt);
 // Accepts yyyy-MM-dd with an optional time (hh:mm, hh:mm:ss, hh:mm:ss.zzz)
-// after a blank or 'T'. Invalid text gives an invalid QDateTime.
-QDateTime parseDateTime(QStringView text);
+// after a blank or 'T'. Invalid text gives an invalid QDateTime. The result
+// is local time; Qt::UTC gives the same wall-clock date and time without
+// the time-zone computation, for callers that read only date() and time().
+QDateTime parseDateTime(QStringView text, Qt::TimeSpec spec = Qt::LocalTime);
 
 // Orders two stored values as SQLite orders them (null < numbers < text <
 // blobs; text by code point, with `caseInsensitive` folding A-Z only, as the

@@ -378,3 +378,15 @@ TEST_F(DatasetTest, WritesInsideARolledBackTransactionLeaveTheFileAsBefore)
     ds.refresh(); // rows kept in memory are re-read after a rollback
     EXPECT_EQ(column(ds, "ID"), QStringList({"a", "b", "c", "d", "e"}));
 }
+
+TEST_F(DatasetTest, FilterOnDatesComparesTheWallClockTime)
+{
+    db().exec("UPDATE Items SET Created = '2024-01-31 23:30:00.000' WHERE ID = 'a'");
+    db().exec("UPDATE Items SET Created = '2024-02-01 00:00:00.000' WHERE ID = 'b'");
+    Dataset ds(db(), "Items");
+    ds.setFilter("Created <= '2024-01-31'");
+    ds.setFiltered(true);
+    ds.open();
+    EXPECT_EQ(column(ds, "ID"), QStringList({"a"}));
+    EXPECT_EQ(ds.fieldByName("Created").asDateTime(), QDateTime(QDate(2024, 1, 31), QTime(23, 30)));
+}
