@@ -48,6 +48,32 @@ bool sameValues(const std::vector<QVariant>& a, const std::vector<QVariant>& b)
     return true;
 }
 
+// Case-insensitive equality as QString::compare gives it, with a fast path
+// for the ASCII letters that nearly all keys consist of.
+bool equalsIgnoringCase(QStringView a, QStringView b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a[i].unicode();
+        char16_t y = b[i].unicode();
+        if (x == y) {
+            continue;
+        }
+        if (x < 128 && y < 128) {
+            x = (x >= 'A' && x <= 'Z') ? char16_t(x + 32) : x;
+            y = (y >= 'A' && y <= 'Z') ? char16_t(y + 32) : y;
+            if (x != y) {
+                return false;
+            }
+            continue;
+        }
+        return a.mid(i).compare(b.mid(i), Qt::CaseInsensitive) == 0;
+    }
+    return true;
+}
+
 const QVariant& nullVariant()
 {
     static const QVariant null;
@@ -1190,7 +1216,6 @@ int Dataset::findRow(const std::vector<int>& cols, const std::vector<QVariant>& 
 {
     const bool ci = options.testFlag(LocateOption::CaseInsensitive);
     const bool partial = options.testFlag(LocateOption::PartialKey);
-    const Qt::CaseSensitivity cs = ci ? Qt::CaseInsensitive : Qt::CaseSensitive;
     const bool derived = std::any_of(cols.begin(), cols.end(), [this](int c) { return c >= m_dataCount; });
 
     if (!ci && !partial && !derived && m_view.size() > 2000 && indexedColumn(cols.front()) && vals.front().isValid()) {
@@ -1210,7 +1235,12 @@ int Dataset::findRow(const std::vector<int>& cols, const std::vector<QVariant>& 
                     have.typeId() == QMetaType::QString ? *static_cast<const QString*>(have.constData()) : empty;
                 const QString& b =
                     want.typeId() == QMetaType::QString ? *static_cast<const QString*>(want.constData()) : empty;
-                if (partial ? !a.startsWith(b, cs) : (a.size() != b.size() || a.compare(b, cs) != 0)) {
+                if (ci) {
+                    if (partial ? (a.size() < b.size() || !equalsIgnoringCase(QStringView(a).left(b.size()), b))
+                                : !equalsIgnoringCase(a, b)) {
+                        return false;
+                    }
+                } else if (partial ? !a.startsWith(b) : a != b) {
                     return false;
                 }
             } else if (value::compare(have, want) != 0) {

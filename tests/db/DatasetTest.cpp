@@ -390,3 +390,16 @@ TEST_F(DatasetTest, FilterOnDatesComparesTheWallClockTime)
     EXPECT_EQ(column(ds, "ID"), QStringList({"a"}));
     EXPECT_EQ(ds.fieldByName("Created").asDateTime(), QDateTime(QDate(2024, 1, 31), QTime(23, 30)));
 }
+
+TEST_F(DatasetTest, CaseInsensitiveLocateFoldsLettersBeyondAscii)
+{
+    addItems({QString::fromUtf8("f,P3,1,Ärlig Öl")});
+    Dataset ds(db(), "Items");
+    ds.open();
+    EXPECT_TRUE(ds.locate("Name", QString::fromUtf8("ärLIG öL"), LocateOption::CaseInsensitive));
+    EXPECT_EQ(ds.fieldByName("ID").asString(), "f");
+    ds.first();
+    EXPECT_TRUE(ds.locate("Name", QString::fromUtf8("äR"), LocateOption::CaseInsensitive | LocateOption::PartialKey));
+    EXPECT_EQ(ds.fieldByName("ID").asString(), "f");
+    EXPECT_FALSE(ds.locate("Name", QString::fromUtf8("ärlig öl"), {}));
+}
