@@ -6,6 +6,7 @@
 #include "data/FormData.h"
 #include "pdb/DataPDB.h"
 #include "support/ScriptedInteraction.h"
+#include "support/TestWorkspace.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,35 +27,12 @@ using kiro::test::clickButton;
 
 namespace {
 
-// A start directory, a program directory and a temporary directory of the
-// test's own, so that nothing of the machine's is read or written.
 class StartupTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_root.isValid());
-        for (const char* d : {"exe", "work", "tmp"})
-            ASSERT_TRUE(QDir(m_root.path()).mkpath(QString::fromLatin1(d)));
-        m_oldTmp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", path("tmp").toLocal8Bit());
-        m_oldCwd = QDir::currentPath();
-        QDir::setCurrent(path("work"));
-        app().reset();
-        app().setExeDir(path("exe"));
-        settings().close();
-        settings().resetToDefaults();
-    }
-    void TearDown() override
-    {
-        settings().close();
-        settings().resetToDefaults();
-        app().reset();
-        QDir::setCurrent(m_oldCwd);
-        qputenv("TMPDIR", m_oldTmp);
-    }
+    void SetUp() override { m_ws.layOutDatabases(); }
 
-    QString path(const char* sub) const { return m_root.path() + QLatin1Char('/') + QString::fromLatin1(sub); }
-    QString workIni() const { return path("work") + QStringLiteral("/KIRO.INI"); }
+    QString path(const char* sub) const { return m_ws.path(sub); }
+    QString workIni() const { return m_ws.workIni(); }
 
     static void logOnAs(ScriptedInteraction& script, const QString& name)
     {
@@ -79,24 +57,17 @@ protected:
         return true;
     }
 
-    QTemporaryDir m_root;
-    QByteArray m_oldTmp;
-    QString m_oldCwd;
+    kiro::test::TestWorkspace m_ws;
 };
+
+} // namespace
+
+namespace {
 
 bool menuVisible(TFormMain& w, const char* name)
 {
     return w.menu(QString::fromLatin1(name))->menuAction()->isVisible();
 }
-
-class FailingLanguage : public TFormData {
-public:
-    bool OpenLang() override
-    {
-        MsgOK(QStringLiteral("Failed to open language database!"));
-        return false;
-    }
-};
 
 } // namespace
 
@@ -204,11 +175,13 @@ TEST_F(StartupTest, DeferredSetUpRunsAfterTheWindowIsShown)
     EXPECT_EQ(app().applicationTitle(), w.windowTitle());
 }
 
-TEST_F(StartupTest, FailingOpenLeavesOnlyTheDatabaseMenu)
+TEST_F(StartupTest, AMissingLanguageDatabaseLeavesOnlyTheDatabaseMenu)
 {
+    ASSERT_TRUE(QFile::remove(m_ws.exeDir() + QStringLiteral("/Language/database.sqlite")));
     ScriptedInteraction script;
     TFormMain w;
-    FailingLanguage data;
+    TFormData data;
+    data.FormDataCreate();
     TFormDataPDB pdb;
     w.attachDataModules(&data, &pdb);
     script.expectMessage(QStringLiteral("Failed to open language database!"), MsgCodeOK);
@@ -233,6 +206,7 @@ TEST_F(StartupTest, ChampionAccessShowsTheMaintenanceCommands)
     app().setAppMode(AppContext::Champion);
     TFormMain w;
     TFormData data;
+    data.FormDataCreate();
     TFormDataPDB pdb;
     w.attachDataModules(&data, &pdb);
     w.show();
