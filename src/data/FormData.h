@@ -98,6 +98,10 @@ public:
     // end of a fresh GUID; 33 characters, never the one returned before.
     static QString SetUniqueID();
 
+    // --- item identity, order and state; the activity log -------------------
+    // (declarations of ItemRules.cpp and Log.cpp)
+    // --- end of item identity, order and state ------------------------------
+
 protected:
     // The connection objects exist for the whole run; open() happens in the
     // open operations.
