@@ -126,29 +126,29 @@ void TFormMain::buildMenus()
     addMenu(QStringLiteral("MenuTools"), QStringLiteral("&Tools"));
 
     QMenu* db = addMenu(QStringLiteral("MenuDB"), QStringLiteral("&Database"));
-    addAction(db, QStringLiteral("MenuDBDirectories"), QStringLiteral("&Directories ..."));
-    addAction(db, QStringLiteral("MenuDBProjectSelect"), QStringLiteral("&Select project database ..."));
-    addAction(db, QStringLiteral("MenuDBProjectNew"), QStringLiteral("Create &new project database ..."));
+    connect(addAction(db, QStringLiteral("MenuDBDirectories"), QStringLiteral("&Directories ...")),
+            &QAction::triggered, this, &TFormMain::DatabaseDirectories);
+    connect(addAction(db, QStringLiteral("MenuDBProjectSelect"), QStringLiteral("&Select project database ...")),
+            &QAction::triggered, this, &TFormMain::DatabaseProjectSelect);
+    connect(addAction(db, QStringLiteral("MenuDBProjectNew"), QStringLiteral("Create &new project database ...")),
+            &QAction::triggered, this, &TFormMain::DatabaseProjectNew);
     QAction* sep1 = db->addSeparator();
     sep1->setObjectName(QStringLiteral("MenuDB_1"));
     m_actions.insert(sep1->objectName(), sep1);
-    addAction(db, QStringLiteral("MenuDBProjectEmpty"), QStringLiteral("&Empty project database ..."));
-    QAction* close = addAction(db, QStringLiteral("MenuDBProjectClose"), QStringLiteral("&Close project database"));
-    connect(close, &QAction::triggered, this, &TFormMain::CloseMain);
+    connect(addAction(db, QStringLiteral("MenuDBProjectEmpty"), QStringLiteral("&Empty project database ...")),
+            &QAction::triggered, this, &TFormMain::DatabaseProjectEmpty);
+    connect(addAction(db, QStringLiteral("MenuDBProjectClose"), QStringLiteral("&Close project database")),
+            &QAction::triggered, this, &TFormMain::DatabaseProjectClose);
     QAction* sep2 = db->addSeparator();
     sep2->setObjectName(QStringLiteral("MenuDB_2"));
     m_actions.insert(sep2->objectName(), sep2);
-    addAction(db, QStringLiteral("MenuDBRepairTable"), QStringLiteral("&Repair table ..."));
+    connect(addAction(db, QStringLiteral("MenuDBRepairTable"), QStringLiteral("&Repair table ...")),
+            &QAction::triggered, this, &TFormMain::DatabaseRepair);
     QAction* sep3 = db->addSeparator();
     sep3->setObjectName(QStringLiteral("MenuDB_3"));
     m_actions.insert(sep3->objectName(), sep3);
     QAction* dbExit = addAction(db, QStringLiteral("MenuDBExit"), QStringLiteral("E&xit"));
     connect(dbExit, &QAction::triggered, this, &TFormMain::ProjectExit);
-    // The database maintenance commands are offered once the storage layer
-    // can carry them out.
-    for (const char* pending : {"MenuDBDirectories", "MenuDBProjectSelect", "MenuDBProjectNew",
-                                "MenuDBProjectEmpty", "MenuDBRepairTable"})
-        m_actions.value(QString::fromLatin1(pending))->setProperty("kiroPending", true);
 
     addMenu(QStringLiteral("MenuOptions"), QStringLiteral("&Options"));
 
@@ -446,10 +446,6 @@ void TFormMain::SetupMenus()
     const QKeySequence exitKey(Qt::ALT | Qt::Key_X);
     m_actions.value(QStringLiteral("MenuProjectExit"))->setShortcut(connected ? exitKey : QKeySequence());
     m_actions.value(QStringLiteral("MenuDBExit"))->setShortcut(connected ? QKeySequence() : exitKey);
-    for (QAction* a : std::as_const(m_actions)) {
-        if (a->property("kiroPending").toBool())
-            a->setEnabled(false);
-    }
 }
 
 void TFormMain::SetupAppMode()

@@ -44,6 +44,14 @@ public:
     void SetupAppMode();
     void ProjectExit();
 
+    // The Database menu.
+    void DatabaseDirectories();
+    void DatabaseProjectSelect();
+    void DatabaseProjectNew();
+    void DatabaseProjectEmpty();
+    void DatabaseProjectClose();
+    void DatabaseRepair();
+
     // Status bar.
     void StatusSetUser(const QString& text);
     void StatusSetSorting();

@@ -130,7 +130,8 @@ QPushButton* TDlgMsg::createButton(int code, int index)
 void TDlgMsg::setup(const QString& caption, const QString& text, const QList<int>& codes, int defaultCode)
 {
     setWindowTitle(caption);
-    m_message->setPlainText(text);
+    // Texts written for another platform may end their lines with CR LF.
+    m_message->setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 
     qDeleteAll(m_buttons);
     m_buttons.clear();

@@ -90,13 +90,18 @@ void SessionRegistry::close()
 
 QList<SessionRegistry::Session> SessionRegistry::otherSessions() const
 {
-    QList<Session> result;
     if (m_directory.isEmpty())
-        return result;
-    QDir folder(m_directory + folderName());
+        return {};
+    return sessionsIn(m_directory, m_file);
+}
+
+QList<SessionRegistry::Session> SessionRegistry::sessionsIn(const QString& lockDirectory, const QString& except)
+{
+    QList<Session> result;
+    QDir folder(QDir(lockDirectory).absoluteFilePath(folderName()));
     for (const QString& name : folder.entryList({QStringLiteral("*.session")}, QDir::Files)) {
         const QString path = folder.absoluteFilePath(name);
-        if (path == m_file)
+        if (path == except)
             continue;
         Session s = readSession(path);
         if (processGone(s)) {

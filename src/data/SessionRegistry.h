@@ -32,9 +32,14 @@ public:
     void close();
     bool isOpen() const { return !m_file.isEmpty(); }
     const QString& lockDirectory() const { return m_directory; }
+    // This session's file in the lock directory.
+    const QString& file() const { return m_file; }
 
     // The sessions registered there by other processes.
     QList<Session> otherSessions() const;
+    // The sessions registered in a lock directory, but for the one whose
+    // file is `except`; files of processes gone from this host are removed.
+    static QList<Session> sessionsIn(const QString& lockDirectory, const QString& except = QString());
 
     static QString folderName() { return QStringLiteral(".kiro-sessions"); }
 
