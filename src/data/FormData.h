@@ -102,6 +102,10 @@ public:
     // (declarations of ItemRules.cpp and Log.cpp)
     // --- end of item identity, order and state ------------------------------
 
+    // --- price calculation and the price options -----------------------------
+    // (declarations of Pricing.cpp and the option handlers)
+    // --- end of price calculation ---------------------------------------------
+
 protected:
     // The connection objects exist for the whole run; open() happens in the
     // open operations.
