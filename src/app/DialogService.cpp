@@ -14,6 +14,8 @@ int DialogService::showMessage(const MessageRequest& request)
     QWidget* owner = QApplication::activeWindow();
     TDlgMsg dialog(owner);
     dialog.setup(owner ? owner->windowTitle() : QString(), request.text, request.buttons, request.defaultCode);
+    // The key the caller named, for whoever needs to know which message this is.
+    dialog.setProperty("messageKey", request.key);
     TranslateForm(dialog);
     return execDialog(dialog);
 }

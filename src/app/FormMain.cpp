@@ -1,11 +1,16 @@
 #include "app/FormMain.h"
 
 #include "app/DialogService.h"
+#include "app/FormTranslation.h"
+#include "app/LanguageSource.h"
 #include "app/Translate.h"
+#include "dialogs/Lang.h"
+#include "dialogs/UserInfo.h"
 #include "app/core/AppContext.h"
 #include "app/core/Messages.h"
 #include "app/core/Settings.h"
 #include "data/FormData.h"
+#include "db/Dataset.h"
 #include "pdb/DataPDB.h"
 
 #include <QAction>
@@ -76,6 +81,8 @@ TFormMain::TFormMain(QWidget* parent)
 {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(baseTitle());
+    m_folderCaptions = {QStringLiteral("Products"), QStringLiteral("Documents"), QStringLiteral("Accessories")};
+    m_forms.append(this);
     resize(1024, 720);
     buildMenus();
     buildWorkspace();
@@ -84,6 +91,8 @@ TFormMain::TFormMain(QWidget* parent)
 
 TFormMain::~TFormMain()
 {
+    if (m_languageSource)
+        setFormTranslator({});
     setProgressDisplay(nullptr);
     if (m_busyCursor)
         QApplication::restoreOverrideCursor();
@@ -93,6 +102,15 @@ void TFormMain::attachDataModules(TFormData* data, TFormDataPDB* pdb)
 {
     m_data = data;
     m_pdb = pdb;
+    if (data) {
+        m_languageSource = std::make_unique<LanguageSource>(*data);
+        setFormTranslator([source = m_languageSource.get()](QWidget& form) { translateForm(form, *source); });
+    }
+}
+
+void TFormMain::registerForm(QWidget* form)
+{
+    m_forms.append(form);
 }
 
 QMenu* TFormMain::addMenu(const QString& name, const QString& caption)
@@ -150,17 +168,16 @@ void TFormMain::buildMenus()
     QAction* dbExit = addAction(db, QStringLiteral("MenuDBExit"), QStringLiteral("E&xit"));
     connect(dbExit, &QAction::triggered, this, &TFormMain::ProjectExit);
 
-    addMenu(QStringLiteral("MenuOptions"), QStringLiteral("&Options"));
+    QMenu* options = addMenu(QStringLiteral("MenuOptions"), QStringLiteral("&Options"));
+    connect(addAction(options, QStringLiteral("MenuOptionsUserInfo"), QStringLiteral("User &information ...")),
+            &QAction::triggered, this, &TFormMain::OptionsUserInfo);
+    connect(addAction(options, QStringLiteral("MenuOptionsLanguage"), QStringLiteral("&Language ...")),
+            &QAction::triggered, this, &TFormMain::OptionsLanguages);
 
     QMenu* help = addMenu(QStringLiteral("MenuHelp"), QStringLiteral("&Help"));
     QAction* index = addAction(help, QStringLiteral("MenuHelpIndex"), QStringLiteral("&Index ..."));
     index->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(index, &QAction::triggered, this, [] {
-        QString file = app().helpDir() + QStringLiteral("KIRO_%1.html").arg(GetLangID(settings().system().Language));
-        if (!QFile::exists(file))
-            file = app().helpDir() + QStringLiteral("KIRO_UK.html");
-        QDesktopServices::openUrl(QUrl::fromLocalFile(file));
-    });
+    connect(index, &QAction::triggered, this, [] { OpenHelp(); });
     QAction* about = addAction(help, QStringLiteral("MenuHelpAbout"), QStringLiteral("&About ..."));
     connect(about, &QAction::triggered, this, [this] {
         QDialog dialog(this);
@@ -374,7 +391,7 @@ bool TFormMain::event(QEvent* event)
 void TFormMain::SetupMain()
 {
     bool ok = m_data && m_pdb;
-    const QString language = GetLangID(settings().system().Language);
+    const QString language = GetLangID();
     ok = ok && m_data->OpenSession() && m_data->OpenSystem() && m_data->OpenLang();
     if (ok)
         SetLangApplication(language);
@@ -391,9 +408,12 @@ void TFormMain::SetupMain()
         repaint();
         ViewFilter();
         ViewSort(settings().project().Sorting);
+        QString id = app().currentUserID();
         QString name = app().currentUserName();
         QString company = app().currentUserCompany();
-        if (m_data->UsersFindFullName(app().currentUserID(), name, company)) {
+        if (m_data->UsersFindFullName(id, name, company)
+            || ExecuteUserInfo(*m_data, id, name, company, true)) {
+            app().setCurrentUserID(id);
             app().setCurrentUserName(name);
             app().setCurrentUserCompany(company);
         }
@@ -608,6 +628,91 @@ void TFormMain::hideProgress()
     if (m_busyCursor) {
         QApplication::restoreOverrideCursor();
         m_busyCursor = false;
+    }
+}
+
+} // namespace kiro
+
+namespace kiro {
+
+QString TFormMain::GetLangID() const
+{
+    const QString language = settings().system().Language;
+    return language.isEmpty() ? QStringLiteral("UK") : language;
+}
+
+void TFormMain::TranslateAllForms()
+{
+    QList<QWidget*> forms;
+    for (const QPointer<QWidget>& f : std::as_const(m_forms)) {
+        if (f)
+            forms.append(f);
+    }
+    for (int i = 0; i < forms.size(); ++i) {
+        const int position = forms.size() > 1 ? i * 100 / (forms.size() - 1) : 100;
+        ShowProgress(QStringLiteral("Translating application"), {}, position);
+        TranslateForm(*forms.at(i));
+    }
+    HideProgress();
+}
+
+void TFormMain::SetLangApplication(const QString& language)
+{
+    SetHelpFile(language);
+    if (m_data)
+        m_data->SetLangSystem(language);
+    TranslateAllForms();
+    if (m_data) {
+        const char* columns[] = {"TreeProjectProducts", "TreeProjectDocuments", "TreeProjectAccessories"};
+        for (int i = 0; i < 3; ++i) {
+            if (auto text = m_data->interfaceText(QStringLiteral("TableLangMain"), QString::fromLatin1(columns[i]));
+                text && !text->isEmpty())
+                m_folderCaptions[i] = *text;
+        }
+    }
+    StatusSetSorting();
+}
+
+void TFormMain::SetLangOther(const QString& language)
+{
+    if (m_data)
+        m_data->SetLangProject(language);
+    SetHelpFile(language);
+}
+
+void TFormMain::OptionsLanguages()
+{
+    if (!m_data)
+        return;
+    const QString current = GetLangID();
+    TDlgLang dialog(*m_data, current, this);
+    TranslateForm(dialog);
+    if (ExecDialog(dialog) == QDialog::Accepted && !dialog.chosen().isEmpty()) {
+        settings().system().Language = dialog.chosen();
+        const QString language = GetLangID();
+        SetLangApplication(language);
+        SetLangOther(language);
+        return;
+    }
+    // Cancel: the tables go back to the language in use.
+    for (const char* t : {"TableLangDialogs", "TableLangMain"}) {
+        db::Dataset& table = m_data->table(QString::fromLatin1(t));
+        if (table.isActive())
+            table.locate(QStringLiteral("ID"), current, db::LocateOption::CaseInsensitive);
+    }
+}
+
+void TFormMain::OptionsUserInfo()
+{
+    if (!m_data)
+        return;
+    QString id = app().currentUserID();
+    QString name = app().currentUserName();
+    QString company = app().currentUserCompany();
+    if (ExecuteUserInfo(*m_data, id, name, company, false)) {
+        app().setCurrentUserID(id);
+        app().setCurrentUserName(name);
+        app().setCurrentUserCompany(company);
     }
 }
 

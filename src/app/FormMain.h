@@ -4,6 +4,9 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -19,6 +22,7 @@ namespace kiro {
 
 class TFormData;
 class TFormDataPDB;
+class LanguageSource;
 
 // The main window: project tree, detail pages, menus and the status bar.
 // It owns the order of the program's life: settings at creation, the
@@ -43,6 +47,20 @@ public:
     void SetupMenus();
     void SetupAppMode();
     void ProjectExit();
+
+    // Language (the interface follows the chosen language everywhere).
+    QString GetLangID() const;
+    void SetLangApplication(const QString& language);
+    void SetLangOther(const QString& language);
+    void TranslateAllForms();
+    void OptionsLanguages();
+    // The windows translated with the main window, in creation order.
+    void registerForm(QWidget* form);
+    // Captions of the tree's folder nodes: products, documents, accessories.
+    const QStringList& folderCaptions() const { return m_folderCaptions; }
+
+    // Users.
+    void OptionsUserInfo();
 
     // The Database menu.
     void DatabaseDirectories();
@@ -98,6 +116,9 @@ private:
 
     TFormData* m_data = nullptr;
     TFormDataPDB* m_pdb = nullptr;
+    std::unique_ptr<LanguageSource> m_languageSource;
+    QList<QPointer<QWidget>> m_forms;
+    QStringList m_folderCaptions;
     bool m_shownOnce = false;
     bool m_closed = false;
 

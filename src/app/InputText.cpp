@@ -2,6 +2,7 @@
 
 #include "app/DialogService.h"
 #include "app/Translate.h"
+#include "app/core/AppContext.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -28,21 +30,30 @@ QDialogButtonBox* okCancel(QDialog& dialog)
 
 } // namespace
 
-bool InputText(const QString& caption, const QString& prompt, QString& value)
+bool InputText(const QString& prompt, QString& value)
 {
     QDialog dialog(QApplication::activeWindow());
-    dialog.setObjectName(QStringLiteral("DlgInputText"));
-    dialog.setWindowTitle(caption);
+    dialog.setObjectName(QStringLiteral("DlgInput"));
+    dialog.setWindowTitle(app().applicationTitle());
     auto* layout = new QVBoxLayout(&dialog);
-    auto* label = new QLabel(prompt, &dialog);
-    label->setObjectName(QStringLiteral("DlgInputTextPrompt"));
+    auto* text = new QPlainTextEdit(prompt, &dialog);
+    text->setObjectName(QStringLiteral("Prompt"));
+    text->setReadOnly(true);
+    text->setFrameShape(QFrame::NoFrame);
+    text->setFocusPolicy(Qt::NoFocus);
+    text->setStyleSheet(QStringLiteral("QPlainTextEdit { background: transparent; }"));
+    text->setFixedHeight(text->fontMetrics().lineSpacing() * 3 + 8);
     auto* edit = new QLineEdit(value, &dialog);
-    edit->setObjectName(QStringLiteral("DlgInputTextValue"));
-    edit->setMinimumWidth(300);
-    label->setBuddy(edit);
-    layout->addWidget(label);
+    edit->setObjectName(QStringLiteral("Input"));
+    edit->setMinimumWidth(320);
+    layout->addWidget(text);
     layout->addWidget(edit);
-    layout->addWidget(okCancel(dialog));
+    QDialogButtonBox* buttons = okCancel(dialog);
+    QPushButton* help = buttons->addButton(QDialogButtonBox::Help);
+    help->setObjectName(QStringLiteral("BtnHelp"));
+    QObject::connect(help, &QPushButton::clicked, &dialog, [] { OpenHelp(); });
+    layout->addWidget(buttons);
+    TranslateForm(dialog);
     edit->selectAll();
     edit->setFocus();
     if (ExecDialog(dialog) != QDialog::Accepted)

@@ -49,6 +49,9 @@ bool StartProgram(ProgramParts& parts)
     parts.partList = std::make_unique<TFormPartList>(parts.main.get());
     parts.legend = std::make_unique<TFormLegend>(parts.main.get());
     parts.selInfo = std::make_unique<TdlgPDBSelInfo>(parts.main.get());
+    for (QWidget* form : {static_cast<QWidget*>(parts.partList.get()), static_cast<QWidget*>(parts.legend.get()),
+                          static_cast<QWidget*>(parts.selInfo.get())})
+        parts.main->registerForm(form);
     return true;
 }
 

@@ -1,8 +1,11 @@
 #include "app/Translate.h"
 
-#include "app/core/Messages.h"
+#include "app/core/AppContext.h"
 
 #include <QDebug>
+#include <QDesktopServices>
+#include <QFile>
+#include <QUrl>
 #include <QWidget>
 
 namespace kiro {
@@ -13,10 +16,10 @@ FormTranslator& translator()
     static FormTranslator fn;
     return fn;
 }
-LanguageSwitch& otherSwitch()
+QString& helpFile()
 {
-    static LanguageSwitch fn;
-    return fn;
+    static QString file;
+    return file;
 }
 } // namespace
 
@@ -36,25 +39,24 @@ void TranslateForm(QWidget& form)
     }
 }
 
-QString GetLangID(const QString& languageSetting)
+void SetHelpFile(const QString& language)
 {
-    return languageSetting.isEmpty() ? QStringLiteral("UK") : languageSetting;
+    QString file = app().helpDir() + QStringLiteral("KIRO_%1.html").arg(language);
+    if (!QFile::exists(file))
+        file = app().helpDir() + QStringLiteral("KIRO_UK.html");
+    helpFile() = file;
 }
 
-void SetLangApplication(const QString& languageId)
+QString HelpFile()
 {
-    SetActiveLanguage(languageId);
+    if (helpFile().isEmpty())
+        SetHelpFile(QStringLiteral("UK"));
+    return helpFile();
 }
 
-void setOtherLanguageSwitch(LanguageSwitch fn)
+void OpenHelp()
 {
-    otherSwitch() = std::move(fn);
-}
-
-void SetLangOther(const QString& languageId)
-{
-    if (otherSwitch())
-        otherSwitch()(languageId);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFile()));
 }
 
 } // namespace kiro

@@ -18,15 +18,11 @@ void setFormTranslator(FormTranslator translator);
 // the translator's to report and never stop the window from being shown.
 void TranslateForm(QWidget& form);
 
-// The language identifier for a Language setting (a column of the language
-// tables). Without language tables the setting is taken as it stands.
-QString GetLangID(const QString& languageSetting);
-// Switches the user interface (and the message texts) to a language.
-void SetLangApplication(const QString& languageId);
-// Switches the project-side lookups and the configurator to a language.
-// Installed by the project data and the configurator once they exist.
-using LanguageSwitch = std::function<void(const QString& languageId)>;
-void setOtherLanguageSwitch(LanguageSwitch fn);
-void SetLangOther(const QString& languageId);
+// The help pages of a language: Help/KIRO_<language>.html beside the
+// program, or the UK pages when that language has none.
+void SetHelpFile(const QString& language);
+QString HelpFile();
+// Opens the help pages in the desktop's browser.
+void OpenHelp();
 
 } // namespace kiro

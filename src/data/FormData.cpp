@@ -47,6 +47,7 @@ TFormData::TFormData(QObject* parent)
 
 TFormData::~TFormData()
 {
+    setMessageLookup({});
     // Datasets and queries go before their connections.
     m_queries.clear();
     m_sources.clear();
@@ -501,6 +502,7 @@ bool TFormData::OpenLang()
                       QStringLiteral("Loading language"), QStringLiteral("Failed to open language database!"), steps,
                       5, 10))
         return false;
+    installMessageLookup();
     // The property names of the unit types come from the language tables,
     // which are open only now.
     try {

@@ -99,7 +99,7 @@ QString TDlgSelDir::directory() const
 void TDlgSelDir::newSubdirectory()
 {
     QString name;
-    if (!InputText(windowTitle(), MsgText(QStringLiteral("Enter a new subdirectory")), name))
+    if (!InputText(MsgText(QStringLiteral("Enter a new subdirectory")), name))
         return;
     name = name.trimmed();
     QDir parent(directory());

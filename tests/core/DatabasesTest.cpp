@@ -1,4 +1,5 @@
 #include "app/core/Messages.h"
+#include "app/core/MsgFormat.h"
 #include "app/core/Progress.h"
 #include "app/core/Settings.h"
 #include "data/FormData.h"
@@ -92,8 +93,9 @@ TEST_F(DatabasesTest, EveryDatabaseOpensInOrderWithItsProgress)
         expected << p;
     expected << -1;
     EXPECT_EQ(progress.positions, expected);
-    EXPECT_EQ(progress.texts.first(), QStringLiteral("Opening project database"));
-    EXPECT_TRUE(progress.texts.last().startsWith(QStringLiteral("Opening project database (")));
+    EXPECT_EQ(progress.texts.first(), MsgText(QStringLiteral("Opening project database")));
+    EXPECT_EQ(progress.texts.last(), formatMessage(MsgText(QStringLiteral("Opening project database (%s)")),
+                                                   {QDir::toNativeSeparators(settings().databases().Projects)}));
     ASSERT_TRUE(m_data.OpenExternal());
     ASSERT_TRUE(m_data.OpenSpares());
     EXPECT_TRUE(m_messages.messages().isEmpty()) << m_messages.messages().join(QLatin1Char('\n')).toStdString();

@@ -1,6 +1,7 @@
 #include "support/ScriptedInteraction.h"
 
 #include "app/Msg.h"
+#include "app/core/Messages.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -31,7 +32,8 @@ void ScriptedInteraction::expectMessage(const QString& contains, int code)
 {
     expect(QStringLiteral("DlgMsg"), [contains, code](QDialog& d) {
         auto& msg = dynamic_cast<TDlgMsg&>(d);
-        EXPECT_TRUE(msg.messageText().contains(contains))
+        EXPECT_TRUE(msg.messageText().contains(contains) || msg.property("messageKey").toString() == contains
+                    || msg.messageText().contains(MsgText(contains)))
             << "message '" << msg.messageText().toStdString() << "' lacks '" << contains.toStdString() << "'";
         clickButton(d, TDlgMsg::buttonName(code));
     });

@@ -26,8 +26,9 @@ public:
     ~ScriptedInteraction() override;
 
     void expect(const QString& objectName, Handler handler);
-    // A message box: checks that its text contains `contains` and answers
-    // with the button of `code`.
+    // A message box: checks that its key is `contains`, or that its text
+    // contains `contains` or the translation of that key, and answers with
+    // the button of `code`.
     void expectMessage(const QString& contains, int code);
     // A plain notice with a text containing `contains`.
     void expectPlainMessage(const QString& contains);

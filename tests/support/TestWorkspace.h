@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "support/QtPrinters.h"
+
 namespace kiro::test {
 
 // A program directory, a start directory and a temporary directory of the

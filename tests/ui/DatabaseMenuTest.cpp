@@ -34,6 +34,7 @@ protected:
     void SetUp() override
     {
         m_ws.layOutDatabases();
+        app().setCurrentUserID(QStringLiteral("ANNA"));
         m_main = std::make_unique<TFormMain>();
         m_data.FormDataCreate();
         m_main->attachDataModules(&m_data, &m_pdb);

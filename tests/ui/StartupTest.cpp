@@ -204,6 +204,7 @@ TEST_F(StartupTest, ChampionAccessShowsTheMaintenanceCommands)
 {
     ScriptedInteraction script;
     app().setAppMode(AppContext::Champion);
+    app().setCurrentUserID(QStringLiteral("ANNA"));
     TFormMain w;
     TFormData data;
     data.FormDataCreate();
