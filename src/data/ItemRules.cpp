@@ -250,8 +250,8 @@ void TFormData::bindItemRuleHandlers()
         int kind;
         QString description;
     };
-    for (const NewItemLog& entry : {NewItemLog{&products, logkind::Project, logtext::productAdded()},
-                                    NewItemLog{&accessories, logkind::Product, logtext::accessoryAdded()}}) {
+    for (const NewItemLog& entry : {NewItemLog{&products, logkind::Project, logtext::productAdded},
+                                    NewItemLog{&accessories, logkind::Product, logtext::accessoryAdded}}) {
         auto row = std::make_shared<NewRow>();
         chainEvent(*entry.items, db::DatasetEvent::BeforePost, [row](db::Dataset& d) {
             row->pending = d.state() == db::DatasetState::Insert;
@@ -260,8 +260,8 @@ void TFormData::bindItemRuleHandlers()
         chainEvent(*entry.items, db::DatasetEvent::AfterPost, [this, row, entry](db::Dataset&) {
             if (!std::exchange(row->pending, false))
                 return;
-            AddLogEntry(entry.kind, row->name, logtext::sourceKiro(), QString(), app().currentUserID(),
-                        entry.description, logtext::information());
+            AddLogEntry(entry.kind, row->name, logtext::sourceKiro, QString(), app().currentUserID(), entry.description,
+                        logtext::information);
         });
     }
 
@@ -282,11 +282,10 @@ void TFormData::bindItemRuleHandlers()
         db::Dataset& techData = table(s(entry.table));
         db::Dataset* owner = &table(s(entry.owner));
         auto edit = std::make_shared<ValueEdit>();
-        chainEvent(techData, db::DatasetEvent::AfterEdit,
-                   [edit](db::Dataset& d) { edit->oldValue = text(d, kValue); });
+        chainEvent(techData, db::DatasetEvent::AfterEdit, [edit](db::Dataset& d) { edit->oldValue = text(d, kValue); });
         chainEvent(techData, db::DatasetEvent::BeforePost, [this, edit](db::Dataset& d) {
-            edit->pending = m_torvaGuardOff == 0 && d.state() == db::DatasetState::Edit &&
-                            text(d, kValue) != edit->oldValue;
+            edit->pending =
+                m_torvaGuardOff == 0 && d.state() == db::DatasetState::Edit && text(d, kValue) != edit->oldValue;
             if (!edit->pending)
                 return;
             db::Field translated = d.findField(s("_PROP"));
@@ -298,8 +297,8 @@ void TFormData::bindItemRuleHandlers()
             if (!std::exchange(edit->pending, false))
                 return;
             const QString name = owner->isActive() ? text(*owner, kName) : QString();
-            AddLogEntry(kind, name, logtext::sourceTechData(), QString(), app().currentUserID(),
-                        formatMessage(logtext::valueChanged(), {edit->property}), logtext::warning());
+            AddLogEntry(kind, name, logtext::sourceTechData, QString(), app().currentUserID(),
+                        formatMessage(logtext::valueChanged, {edit->property}), logtext::warning);
         });
     }
 
@@ -318,7 +317,8 @@ void TFormData::bindItemRuleHandlers()
                 list << d.fieldByName(s(f)).value();
             return list;
         };
-        chainEvent(discounts, db::DatasetEvent::AfterEdit, [edit, values](db::Dataset& d) { edit->oldValues = values(d); });
+        chainEvent(discounts, db::DatasetEvent::AfterEdit,
+                   [edit, values](db::Dataset& d) { edit->oldValues = values(d); });
         chainEvent(discounts, db::DatasetEvent::BeforePost, [edit, values](db::Dataset& d) {
             edit->pending = d.state() == db::DatasetState::Edit && values(d) != edit->oldValues;
             edit->series = text(d, s("Series"));
@@ -326,8 +326,8 @@ void TFormData::bindItemRuleHandlers()
         chainEvent(discounts, db::DatasetEvent::AfterPost, [this, edit](db::Dataset&) {
             if (!std::exchange(edit->pending, false))
                 return;
-            AddLogEntry(logkind::Project, QString(), logtext::sourcePrice(), QString(), app().currentUserID(),
-                        formatMessage(logtext::discountChanged(), {edit->series}), logtext::information());
+            AddLogEntry(logkind::Project, QString(), logtext::sourcePrice, QString(), app().currentUserID(),
+                        formatMessage(logtext::discountChanged, {edit->series}), logtext::information);
         });
     }
 
@@ -350,9 +350,8 @@ void TFormData::bindItemFieldRules(db::Dataset& t)
     if (t.name() == QLatin1String("TableProjects")) {
         for (const char* f : {"Name", "Revision", "QuotCustName"}) {
             const QString field = s(f);
-            chainFieldChange(t, field, [this, d, field, guarded](db::Field) {
-                guarded([&] { UpdateProjectState(*d, field); });
-            });
+            chainFieldChange(t, field,
+                             [this, d, field, guarded](db::Field) { guarded([&] { UpdateProjectState(*d, field); }); });
         }
         return;
     }
@@ -676,10 +675,9 @@ void TFormData::CopySystemDiscounts(const QString& projectID)
     db::Query source(database(s("DatabaseSystem")),
                      s("SELECT Series, DiscLevel1, DiscLevel2, DiscLevel3, DiscLevel4, Margin FROM DiscMarg"));
     db::Transaction transaction(projects);
-    db::Query insert(projects,
-                     s("INSERT INTO ProjDiscMarg (ID, ProjectID, Series, DiscLevel1, DiscLevel2, DiscLevel3, "
-                       "DiscLevel4, Margin) VALUES (:ID, :ProjectID, :Series, :DiscLevel1, :DiscLevel2, "
-                       ":DiscLevel3, :DiscLevel4, :Margin)"));
+    db::Query insert(projects, s("INSERT INTO ProjDiscMarg (ID, ProjectID, Series, DiscLevel1, DiscLevel2, DiscLevel3, "
+                                 "DiscLevel4, Margin) VALUES (:ID, :ProjectID, :Series, :DiscLevel1, :DiscLevel2, "
+                                 ":DiscLevel3, :DiscLevel4, :Margin)"));
     for (source.open(); !source.eof(); source.next()) {
         insert.bindValue(s("ID"), SetUniqueID());
         insert.bindValue(s("ProjectID"), projectID);
@@ -869,8 +867,7 @@ void releaseAlternatives(db::Dataset& items, const QString& id)
         execWithId(connection, s("UPDATE Accessories SET Alternate = 0, AlternateFor = '' WHERE AlternateFor = :id"),
                    id);
     } else {
-        execWithId(connection, s("UPDATE Products SET Alternate = 0, AlternateFor = '' WHERE AlternateFor = :id"),
-                   id);
+        execWithId(connection, s("UPDATE Products SET Alternate = 0, AlternateFor = '' WHERE AlternateFor = :id"), id);
     }
 }
 
@@ -888,7 +885,8 @@ QStringList productChildren(const QString& products)
         QStringLiteral("DELETE FROM AccParts WHERE ParentID IN (%1)").arg(accessories),
         QStringLiteral("DELETE FROM AccSelComm WHERE ParentID IN (%1)").arg(accessories),
         QStringLiteral("DELETE FROM AccLog WHERE ParentID IN (%1)").arg(accessories),
-        QStringLiteral("DELETE FROM DetailPrices WHERE ProductID IN (%1) OR AccessoryID IN (%2)").arg(products, accessories),
+        QStringLiteral("DELETE FROM DetailPrices WHERE ProductID IN (%1) OR AccessoryID IN (%2)")
+            .arg(products, accessories),
         QStringLiteral("DELETE FROM Accessories WHERE ProductID IN (%1)").arg(products),
         QStringLiteral("DELETE FROM DetailAddCosts WHERE ProductID IN (%1)").arg(products),
         QStringLiteral("DELETE FROM ProdDocuments WHERE ProductID IN (%1)").arg(products),
@@ -1017,8 +1015,8 @@ void TFormData::TableProdTechDataBeforeScroll(db::Dataset& techData)
         return;
     db::Dataset& products = table(s("TableProducts"));
     const QString productName = products.isActive() ? text(products, kName) : QString();
-    if (AddLogEntry(logkind::Product, productName, logtext::sourceTorva(), reason, app().currentUserName(),
-                    logtext::torvaTechDataViolated(), logtext::warning()))
+    if (AddLogEntry(logkind::Product, productName, logtext::sourceTorva, reason, app().currentUserName(),
+                    logtext::torvaTechDataViolated, logtext::warning))
         TORVASetViolation();
     else
         MsgOK(s("Failed to add entry to log!"));

@@ -11,14 +11,10 @@ namespace kiro {
 QString logkind::tableComponent(int kind)
 {
     switch (kind) {
-    case Project:
-        return QStringLiteral("TableProjLog");
-    case Product:
-        return QStringLiteral("TableProdLog");
-    case Accessory:
-        return QStringLiteral("TableAccLog");
-    default:
-        return {};
+    case Project: return QStringLiteral("TableProjLog");
+    case Product: return QStringLiteral("TableProdLog");
+    case Accessory: return QStringLiteral("TableAccLog");
+    default: return {};
     }
 }
 

@@ -19,19 +19,19 @@ QString tableComponent(int kind);
 
 namespace kiro::logtext {
 
-inline QString sourceKiro() { return QStringLiteral("KIRO"); }
-inline QString sourceTechData() { return QStringLiteral("TECHDATA"); }
-inline QString sourcePrice() { return QStringLiteral("PRICE"); }
-inline QString sourceTorva() { return QStringLiteral("TORVA"); }
-inline QString information() { return QStringLiteral("Information"); }
-inline QString warning() { return QStringLiteral("Warning"); }
+inline constexpr QLatin1String sourceKiro("KIRO");
+inline constexpr QLatin1String sourceTechData("TECHDATA");
+inline constexpr QLatin1String sourcePrice("PRICE");
+inline constexpr QLatin1String sourceTorva("TORVA");
+inline constexpr QLatin1String information("Information");
+inline constexpr QLatin1String warning("Warning");
 
-inline QString productAdded() { return QStringLiteral("A product was added"); }
-inline QString accessoryAdded() { return QStringLiteral("An accessory was added"); }
+inline constexpr QLatin1String productAdded("A product was added");
+inline constexpr QLatin1String accessoryAdded("An accessory was added");
 // %s: the property's translated name.
-inline QString valueChanged() { return QStringLiteral("The value for %s has been changed"); }
+inline constexpr QLatin1String valueChanged("The value for %s has been changed");
 // %s: the series.
-inline QString discountChanged() { return QStringLiteral("Discount/margin was changed for %s series"); }
-inline QString torvaTechDataViolated() { return QStringLiteral("TORVA techdata violated"); }
+inline constexpr QLatin1String discountChanged("Discount/margin was changed for %s series");
+inline constexpr QLatin1String torvaTechDataViolated("TORVA techdata violated");
 
 } // namespace kiro::logtext

@@ -80,8 +80,9 @@ public:
     }
     int count(const QString& table, const QString& where = {}, const QString& id = {})
     {
-        db::Query q(projectsDb(), QStringLiteral("SELECT COUNT(*) FROM %1%2")
-                                      .arg(table, where.isEmpty() ? QString() : s(" WHERE ") + where));
+        db::Query q(
+            projectsDb(),
+            QStringLiteral("SELECT COUNT(*) FROM %1%2").arg(table, where.isEmpty() ? QString() : s(" WHERE ") + where));
         if (!id.isEmpty())
             q.bindValue(s("id"), id);
         q.open();
@@ -219,8 +220,9 @@ TEST_F(ItemRulesTest, MovingSwapsWithTheNeighbourAndNeverPastTheEnds)
     };
     db::Dataset& products = t("TableProducts");
     QList<std::pair<int, QString>> resorted;
-    QObject::connect(&m_data, &TFormData::itemOrderChanged, &m_data,
-                     [&](int kind, const QString& id) { resorted.append({kind, id}); });
+    QObject::connect(&m_data, &TFormData::itemOrderChanged, &m_data, [&](int kind, const QString& id) {
+        resorted.append({kind, id});
+    });
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         addProject(QString::fromLatin1(c.name));
@@ -303,24 +305,36 @@ TEST_P(StateTest, FlagsFollowTheRules)
         Expect expect;
     };
     const Case cases[] = {
-        {"ticking Alternate alone is undone", false, false,
+        {"ticking Alternate alone is undone",
+         false,
+         false,
          [](db::Field alternate, db::Field, db::Field, const QString&, const QString&) { alternate.setValue(true); },
          {false, false, false, "2"}},
-        {"choosing the item ticks Alternate, clears AddOption and copies the Tag", false, true,
+        {"choosing the item ticks Alternate, clears AddOption and copies the Tag",
+         false,
+         true,
          [](db::Field, db::Field alternateFor, db::Field, const QString& a, const QString&) {
              alternateFor.setValue(a);
          },
          {true, true, false, "1"}},
-        {"AddOption on an alternative clears Alternate and AlternateFor", true, false,
+        {"AddOption on an alternative clears Alternate and AlternateFor",
+         true,
+         false,
          [](db::Field, db::Field, db::Field addOption, const QString&, const QString&) { addOption.setValue(true); },
          {false, false, true, "1"}},
-        {"unticking Alternate clears AlternateFor", true, false,
+        {"unticking Alternate clears AlternateFor",
+         true,
+         false,
          [](db::Field alternate, db::Field, db::Field, const QString&, const QString&) { alternate.setValue(false); },
          {false, false, false, "1"}},
-        {"ticking Alternate on an alternative keeps it", true, false,
+        {"ticking Alternate on an alternative keeps it",
+         true,
+         false,
          [](db::Field alternate, db::Field, db::Field, const QString&, const QString&) { alternate.setValue(true); },
          {true, true, false, "1"}},
-        {"an item is never its own alternative", false, false,
+        {"an item is never its own alternative",
+         false,
+         false,
          [](db::Field, db::Field alternateFor, db::Field, const QString&, const QString& b) {
              alternateFor.setValue(b);
          },
@@ -357,8 +371,9 @@ TEST_P(StateTest, FlagsFollowTheRules)
         EXPECT_EQ(stored(table, b, "AddOption").toBool(), c.expect.addOption);
         EXPECT_EQ(stored(table, b, "Tag").toString(), s(c.expect.tag));
         if (GetParam().accessory) {
-            EXPECT_EQ(count(s("DetailPrices"), s("AccessoryID = :id AND Alternate = ") + (c.expect.alternate ? s("1") : s("0")) +
-                                                   s(" AND AddOption = ") + (c.expect.addOption ? s("1") : s("0")),
+            EXPECT_EQ(count(s("DetailPrices"),
+                            s("AccessoryID = :id AND Alternate = ") + (c.expect.alternate ? s("1") : s("0")) +
+                                s(" AND AddOption = ") + (c.expect.addOption ? s("1") : s("0")),
                             b),
                       1)
                 << "the price row carries the accessory's flags";
@@ -389,8 +404,8 @@ TEST_P(StateTest, DeletingAnItemRemovesWhatItOwnsAndFreesItsAlternatives)
 {
     const QString a = add(s("A"), 1);
     const char* own[] = {"TableAccPrices", "TableAccTechData", "TableAccParts", "TableAccSelComm", "TableAccLog"};
-    const char* prodOwn[] = {"TableProdPrices",  "TableAddCosts",    "TableProdDocuments", "TableProdTechData",
-                             "TableProdParts",   "TableProdSelComm", "TableProdLog"};
+    const char* prodOwn[] = {"TableProdPrices", "TableAddCosts",    "TableProdDocuments", "TableProdTechData",
+                             "TableProdParts",  "TableProdSelComm", "TableProdLog"};
     if (GetParam().accessory) {
         for (const char* component : own)
             addRow(component);
@@ -423,9 +438,9 @@ TEST_P(StateTest, DeletingAnItemRemovesWhatItOwnsAndFreesItsAlternatives)
             EXPECT_EQ(count(s(tableName)), 0) << tableName;
         EXPECT_EQ(t("TableProdPrices").recordCount(), 1) << "the product's view no longer shows the rows";
     } else {
-        for (const char* tableName : {"DetailPrices", "DetailAddCosts", "ProdDocuments", "ProdTechData", "ProdParts",
-                                      "ProdSelComm", "ProdLog", "Accessories", "AccTechData", "AccParts",
-                                      "AccSelComm", "AccLog"})
+        for (const char* tableName :
+             {"DetailPrices", "DetailAddCosts", "ProdDocuments", "ProdTechData", "ProdParts", "ProdSelComm", "ProdLog",
+              "Accessories", "AccTechData", "AccParts", "AccSelComm", "AccLog"})
             EXPECT_EQ(count(s(tableName)), 0) << tableName;
         EXPECT_GT(count(s("ProjCurrencies")) + count(s("ProjLog")), 0) << "the project keeps its own rows";
     }
@@ -539,7 +554,7 @@ TEST_F(DeletionTest, ADeletedProjectLeavesNoRowInAnyTable)
 
 TEST_F(DeletionTest, AnOrderGoesWithItsRows)
 {
-    const Tree tree = populate(s("Station"));
+    populate(s("Station"));
     struct Case {
         const char* orders;
         const char* rows;
@@ -557,7 +572,6 @@ TEST_F(DeletionTest, AnOrderGoesWithItsRows)
     }
     EXPECT_EQ(count(s("Products")), 1);
     EXPECT_FALSE(m_data.DeleteCustomerOrder()) << "no order left";
-    Q_UNUSED(tree);
 }
 
 TEST_F(DeletionTest, AFailedDeletionLeavesEverythingAsItWas)
@@ -661,14 +675,14 @@ TEST_F(ItemRulesTest, EverySeriesGetsItsDiscountAndPrintoutRows)
 struct TorvaCase {
     const char* name;
     bool pdb;
-    std::vector<int> answers;         // to the message boxes, in order
-    std::optional<QString> reason;    // what the input dialog gives; nullopt: cancelled
+    std::vector<int> answers;      // to the message boxes, in order
+    std::optional<QString> reason; // what the input dialog gives; nullopt: cancelled
     bool logWritable;
     bool moves;
-    const char* value;                // of the row afterwards
-    bool torvaKept;                   // row and product keep TORVA
+    const char* value; // of the row afterwards
+    bool torvaKept;    // row and product keep TORVA
     int torvaLogs;
-    QStringList keys;                 // the messages shown
+    QStringList keys; // the messages shown
 };
 
 std::ostream& operator<<(std::ostream& out, const TorvaCase& c)
@@ -707,8 +721,7 @@ TEST_P(TorvaGuardTest, LeavingAChangedTorvaValue)
         return true;
     });
     QStringList violated;
-    QObject::connect(&m_data, &TFormData::productTorvaViolated, &m_data,
-                     [&](const QString& id) { violated << id; });
+    QObject::connect(&m_data, &TFormData::productTorvaViolated, &m_data, [&](const QString& id) { violated << id; });
     if (!c.logWritable)
         t("TableProdLog").close();
     m_messages.clear();
@@ -737,15 +750,56 @@ TEST_P(TorvaGuardTest, LeavingAChangedTorvaValue)
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, TorvaGuardTest,
-    ::testing::Values(TorvaCase{"No puts the TORVA value back and stays", false, {MsgCodeNo}, std::nullopt, true,
-                                false, "12.5", true, 0, {s("30")}},
-                      TorvaCase{"Yes with a reason logs it and clears TORVA", false, {MsgCodeYes},
-                                s("Customer asks for 14"), true, true, "14", false, 1, {s("30")}},
-                      TorvaCase{"a closed box counts as Yes", false, {MsgCodeCancel}, s("Checked"), true, true, "14",
-                                false, 1, {s("30")}},
-                      TorvaCase{"no reason keeps the value and the flag", false, {MsgCodeYes}, std::nullopt, true,
-                                true, "14", true, 0, {s("30")}},
-                      TorvaCase{"a log that cannot be written is reported", false, {MsgCodeYes, MsgCodeOK}, s("Why"),
-                                false, true, "14", true, 0, {s("30"), s("Failed to add entry to log!")}},
-                      TorvaCase{"a value from the product database is not asked about", true, {}, std::nullopt, true,
-                                true, "14", true, 0, {}}));
+    ::testing::Values(
+        TorvaCase{"No puts the TORVA value back and stays",
+                  false,
+                  {MsgCodeNo},
+                  std::nullopt,
+                  true,
+                  false,
+                  "12.5",
+                  true,
+                  0,
+                  {s("30")}},
+        TorvaCase{"Yes with a reason logs it and clears TORVA",
+                  false,
+                  {MsgCodeYes},
+                  s("Customer asks for 14"),
+                  true,
+                  true,
+                  "14",
+                  false,
+                  1,
+                  {s("30")}},
+        TorvaCase{
+            "a closed box counts as Yes", false, {MsgCodeCancel}, s("Checked"), true, true, "14", false, 1, {s("30")}},
+        TorvaCase{"no reason keeps the value and the flag",
+                  false,
+                  {MsgCodeYes},
+                  std::nullopt,
+                  true,
+                  true,
+                  "14",
+                  true,
+                  0,
+                  {s("30")}},
+        TorvaCase{"a log that cannot be written is reported",
+                  false,
+                  {MsgCodeYes, MsgCodeOK},
+                  s("Why"),
+                  false,
+                  true,
+                  "14",
+                  true,
+                  0,
+                  {s("30"), s("Failed to add entry to log!")}},
+        TorvaCase{"a value from the product database is not asked about",
+                  true,
+                  {},
+                  std::nullopt,
+                  true,
+                  true,
+                  "14",
+                  true,
+                  0,
+                  {}}));

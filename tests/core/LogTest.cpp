@@ -115,7 +115,7 @@ TEST_F(LogTest, AnEntryWithoutAnOwnerIsRefused)
 
 TEST_F(LogTest, NewItemsAreLoggedInTheirOwnersLogOnceStored)
 {
-    const QString first = add("TableProjects", {{s("Name"), s("First")}});
+    add("TableProjects", {{s("Name"), s("First")}});
     const QString second = add("TableProjects", {{s("Name"), s("Second")}});
     const QString product = add("TableProducts", {{s("Name"), s("Pump 80-200")}});
     db::Dataset& accessories = t("TableAccessories");
@@ -132,7 +132,6 @@ TEST_F(LogTest, NewItemsAreLoggedInTheirOwnersLogOnceStored)
     products.fieldByName(s("Name")).setValue(s("Renamed"));
     ASSERT_TRUE(products.post());
     EXPECT_EQ(entries("ProjLog").size(), 1) << "changing a product adds nothing";
-    Q_UNUSED(first);
 }
 
 TEST_F(LogTest, ChangedTechnicalValuesAndDiscountsAreLogged)
