@@ -217,7 +217,7 @@ void TFormMain::DatabaseRepair()
         const QString tablePath = QDir::toNativeSeparators(database.databasePath()) + QStringLiteral(" : ") + table;
         const QString templatePath =
             QDir::toNativeSeparators(templates.databasePath()) + QStringLiteral(" : ") + table;
-        if (MsgNoYes(QStringLiteral("Do you want to repair table:\r\n%s\r\n  by using template:\r\n%s ?"),
+        if (MsgNoYes(QStringLiteral("Do you want to repair table:\n%s\n  by using template:\n%s ?"),
                      {tablePath, templatePath})
             != MsgCodeYes)
             return;

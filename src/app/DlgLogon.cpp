@@ -70,9 +70,9 @@ TDlgLogon::TDlgLogon(QWidget* parent)
     form->addRow(m_passwordLabel);
     form->addRow(m_password);
     form->addRow(m_passwordHint);
-    for (QWidget* w : {static_cast<QWidget*>(m_passwordLabel), static_cast<QWidget*>(m_password),
-                       static_cast<QWidget*>(m_passwordHint)})
-        w->setVisible(false);
+    // Champion access is granted by a password whose hash the system
+    // database keeps; an empty password is standard access.
+    m_passwordLabel->setBuddy(m_password);
 
     bodyLayout->addWidget(group);
 
@@ -104,6 +104,11 @@ QString TDlgLogon::networkUserName()
     if (name.isEmpty())
         name = qEnvironmentVariable("USER", qEnvironmentVariable("LOGNAME"));
     return name.toUpper();
+}
+
+QString TDlgLogon::password() const
+{
+    return m_password->text();
 }
 
 void TDlgLogon::showEvent(QShowEvent* event)

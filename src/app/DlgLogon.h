@@ -16,6 +16,10 @@ public:
     explicit TDlgLogon(QWidget* parent = nullptr);
 
     QLineEdit* usernameEdit() const { return m_username; }
+    QLineEdit* passwordEdit() const { return m_password; }
+    // What was typed for champion access; checked once the system
+    // database is open.
+    QString password() const;
 
     // The login name of this desktop session, upper-cased; empty when the
     // system cannot tell it.

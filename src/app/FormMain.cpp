@@ -392,7 +392,18 @@ void TFormMain::SetupMain()
 {
     bool ok = m_data && m_pdb;
     const QString language = GetLangID();
-    ok = ok && m_data->OpenSession() && m_data->OpenSystem() && m_data->OpenLang();
+    ok = ok && m_data->OpenSession() && m_data->OpenSystem();
+    if (ok && !m_championPassword.isEmpty()) {
+        const bool granted = m_data->ChampionPasswordMatches(m_championPassword);
+        m_championPassword.clear();
+        if (granted) {
+            app().setAppMode(AppContext::Champion);
+            SetupAppMode();
+        } else {
+            MsgOK(QStringLiteral("The password for champion access is not correct. You work with standard access."));
+        }
+    }
+    ok = ok && m_data->OpenLang();
     if (ok)
         SetLangApplication(language);
     ok = ok && m_data->OpenAddress() && m_data->OpenProjects() && m_data->OpenExternal() && m_data->OpenSpares()

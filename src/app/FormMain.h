@@ -61,6 +61,9 @@ public:
 
     // Users.
     void OptionsUserInfo();
+    // The password typed at logon; checked against the system database
+    // when it is open, then forgotten.
+    void setChampionPassword(const QString& password) { m_championPassword = password; }
 
     // The Database menu.
     void DatabaseDirectories();
@@ -119,6 +122,7 @@ private:
     std::unique_ptr<LanguageSource> m_languageSource;
     QList<QPointer<QWidget>> m_forms;
     QStringList m_folderCaptions;
+    QString m_championPassword;
     bool m_shownOnce = false;
     bool m_closed = false;
 

@@ -30,10 +30,12 @@ bool StartProgram(ProgramParts& parts)
     parts.main = std::make_unique<TFormMain>();
 
     bool loggedOn = false;
+    QString password;
     {
         TDlgLogon logon;
         TranslateForm(logon);
         loggedOn = ExecDialog(logon) == QDialog::Accepted;
+        password = logon.password();
     }
     if (!loggedOn) {
         parts.main.reset();
@@ -46,6 +48,7 @@ bool StartProgram(ProgramParts& parts)
     parts.data->FormDataCreate();
     parts.pdb = std::make_unique<TFormDataPDB>();
     parts.main->attachDataModules(parts.data.get(), parts.pdb.get());
+    parts.main->setChampionPassword(password);
     parts.partList = std::make_unique<TFormPartList>(parts.main.get());
     parts.legend = std::make_unique<TFormLegend>(parts.main.get());
     parts.selInfo = std::make_unique<TdlgPDBSelInfo>(parts.main.get());

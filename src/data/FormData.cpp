@@ -12,6 +12,7 @@
 #include "db/Dataset.h"
 #include "db/Query.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -634,6 +635,27 @@ bool TFormData::projectsConnected() const
 QString TFormData::projectsDirectory() const
 {
     return projectsConnected() ? database(s("DatabaseProjects")).directory() : QString();
+}
+
+bool TFormData::ChampionPasswordMatches(const QString& password)
+{
+    db::Connection& system = database(s("DatabaseSystem"));
+    if (password.isEmpty() || !system.isOpen())
+        return false;
+    try {
+        if (!system.tableExists(s("Access")))
+            return false;
+        db::Query q(system, QStringLiteral("SELECT Salt, Hash FROM Access WHERE Name = :name"));
+        q.bindValue(QStringLiteral("name"), QStringLiteral("Champion"));
+        q.open();
+        if (q.eof())
+            return false;
+        const QByteArray salted = q.fieldByName(s("Salt")).asString().toUtf8() + password.toUtf8();
+        const QString hash = QString::fromLatin1(QCryptographicHash::hash(salted, QCryptographicHash::Sha256).toHex());
+        return hash.compare(q.fieldByName(s("Hash")).asString(), Qt::CaseInsensitive) == 0;
+    } catch (const db::DatabaseError&) {
+        return false;
+    }
 }
 
 bool TFormData::UsersFindFullName(const QString& id, QString& name, QString& company)

@@ -75,6 +75,10 @@ public:
     // The directory of the connected project database.
     virtual QString projectsDirectory() const;
 
+    // Whether a password grants champion access (the system database's
+    // Access table keeps its salted hash); false without such a row.
+    bool ChampionPasswordMatches(const QString& password);
+
     // Looks the logon name up in the user table (exact match): full name
     // and sales company.
     virtual bool UsersFindFullName(const QString& id, QString& name, QString& company);

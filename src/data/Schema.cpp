@@ -330,6 +330,21 @@ TableDef pdbOverride()
                      {}, {idx("Series", {s("Series")})});
 }
 
+// Access: what grants champion access. Hash is the SHA-256 of Salt followed
+// by the password (UTF-8), both as lower-case hexadecimal; the password
+// itself is never stored.
+TableDef access()
+{
+    return makeTable("Access",
+                     {
+                         key("Name", 20),
+                         text("Salt", 32),
+                         text("Hash", 64),
+                         dbVer(),
+                     },
+                     {s("Name")});
+}
+
 // --- language database ---------------------------------------------------------
 
 // Interface tables: one row per language, keyed by its identifier; one
@@ -889,7 +904,7 @@ struct Registry {
     Registry()
     {
         system = {currencies(), discMarg(), users(), series(), printSeries(), units(), unitTypes(), techData(), dov()};
-        systemOnDemand = {pdbOverride()};
+        systemOnDemand = {pdbOverride(), access()};
         language = buildLanguageTables();
         address = {addressTable("Suppliers", termsFields()), customers(), addressTable("Sales", {})};
         projects = {

@@ -118,6 +118,13 @@ void TDlgUserInfo::loadRecord()
     m_email->setText(text("EMail1"));
     m_mobile->setText(text("Mobile1"));
     updateOk();
+    // The user starts where something is missing.
+    if (m_login->text().trimmed().isEmpty())
+        m_login->setFocus(Qt::OtherFocusReason);
+    else if (m_name->text().trimmed().isEmpty())
+        m_name->setFocus(Qt::OtherFocusReason);
+    else
+        m_company->setFocus(Qt::OtherFocusReason);
 }
 
 void TDlgUserInfo::updateOk()

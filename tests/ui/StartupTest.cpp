@@ -235,3 +235,36 @@ TEST_F(StartupTest, ProgressPanelTakesTheStatusBarPlace)
     EXPECT_TRUE(status->isVisible());
     w.close();
 }
+
+TEST_F(StartupTest, AChampionPasswordGrantsChampionAccessOnceTheSystemDatabaseIsOpen)
+{
+    struct Case {
+        const char* password;
+        int mode;
+        bool warned;
+    };
+    const Case cases[] = {{"champion", AppContext::Champion, false}, {"guess", AppContext::Standard, true}, {"", AppContext::Standard, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.password);
+        settings().close();
+        ScriptedInteraction script;
+        script.expect(QStringLiteral("DlgLogon"), [&c](QDialog& d) {
+            d.findChild<QLineEdit*>(QStringLiteral("DlgLogonEditUsername"))->setText(QStringLiteral("ANNA"));
+            auto* password = d.findChild<QLineEdit*>(QStringLiteral("DlgLogonEditPassword"));
+            ASSERT_TRUE(password->isVisible());
+            EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+            password->setText(QString::fromLatin1(c.password));
+            clickButton(d, QStringLiteral("BtnOK"));
+        });
+        if (c.warned)
+            script.expectMessage(QStringLiteral("The password for champion access is not correct. You work with standard access."), MsgCodeOK);
+        ProgramParts parts;
+        ASSERT_TRUE(StartProgram(parts));
+        EXPECT_EQ(app().appMode(), AppContext::Standard) << "nothing is granted before the check";
+        parts.main->show();
+        QApplication::processEvents();
+        EXPECT_EQ(app().appMode(), c.mode);
+        EXPECT_EQ(parts.main->action(QStringLiteral("MenuDBRepairTable"))->isVisible(), c.mode == AppContext::Champion);
+        parts.main->close();
+    }
+}
