@@ -195,6 +195,10 @@ void TFormData::createComponents()
 
     addLookups();
     bindNewRecordHandlers();
+    // Prices first: the item rules chain themselves behind every handler
+    // bound before them.
+    bindPricingHandlers();
+    bindItemRuleHandlers();
 }
 
 void TFormData::addLookups()
