@@ -2,6 +2,8 @@
 
 #include "app/DialogService.h"
 #include "app/FormTranslation.h"
+#include "app/InputText.h"
+#include "links/LogView.h"
 #include "app/LanguageSource.h"
 #include "app/Translate.h"
 #include "dialogs/Lang.h"
@@ -103,6 +105,7 @@ void TFormMain::attachDataModules(TFormData* data, TFormDataPDB* pdb)
     m_data = data;
     m_pdb = pdb;
     if (data) {
+        data->setTextInput([](const QString& prompt, QString& value) { return InputText(prompt, value); });
         m_languageSource = std::make_unique<LanguageSource>(*data);
         setFormTranslator([source = m_languageSource.get()](QWidget& form) { translateForm(form, *source); });
     }
@@ -141,7 +144,25 @@ void TFormMain::buildMenus()
     addMenu(QStringLiteral("MenuEdit"), QStringLiteral("&Edit"));
     addMenu(QStringLiteral("MenuView"), QStringLiteral("&View"));
     addMenu(QStringLiteral("MenuPrintout"), QStringLiteral("P&rintout"));
-    addMenu(QStringLiteral("MenuTools"), QStringLiteral("&Tools"));
+    QMenu* tools = addMenu(QStringLiteral("MenuTools"), QStringLiteral("&Tools"));
+    connect(addAction(tools, QStringLiteral("MenuToolsLog"), QStringLiteral("View &log ...")), &QAction::triggered,
+            this, [this] {
+                if (!m_data || !m_data->projectsConnected())
+                    return;
+                // The projects the Projects table shows, as the tree would.
+                QList<LogTreeNode> nodes;
+                db::Dataset& projects = m_data->table(QStringLiteral("TableProjects"));
+                const int id = projects.fieldByName(QStringLiteral("ID")).index();
+                const int name = projects.fieldByName(QStringLiteral("Name")).index();
+                const int revision = projects.fieldByName(QStringLiteral("Revision")).index();
+                for (int r = 0; r < projects.recordCount(); ++r)
+                    nodes.append({projects.rowValue(r, id).toString(),
+                                  QStringLiteral("%1:%2").arg(projects.rowValue(r, name).toString(),
+                                                              projects.rowValue(r, revision).toString()),
+                                  QIcon(),
+                                  {}});
+                ToolsViewLogs(*m_data, nodes, this);
+            });
 
     QMenu* db = addMenu(QStringLiteral("MenuDB"), QStringLiteral("&Database"));
     connect(addAction(db, QStringLiteral("MenuDBDirectories"), QStringLiteral("&Directories ...")),
