@@ -949,6 +949,43 @@ TEST_F(ControlsTest, EditorRefusedValueIsToldAndKept)
     EXPECT_EQ(stored(QStringLiteral("A1"), QStringLiteral("Qty")).toInt(), 7);
 }
 
+TEST_F(ControlsTest, DatePickerWritesOnLeavingAndKeepsTheFocusWhenRefused)
+{
+    addFive();
+    db::Dataset& items = openItems();
+    QWidget form;
+    auto* layout = new QVBoxLayout(&form);
+    auto& picker = *new ThmDBDateTime(&form);
+    auto& next = *new QLineEdit(&form);
+    layout->addWidget(&picker);
+    layout->addWidget(&next);
+    picker.setDataSource(&m_source);
+    picker.setDataField(QStringLiteral("Created"));
+    showActive(form);
+    QSignalSpy pressed(&picker, &ThmDBDateTime::pressed);
+
+    QTest::mouseClick(&picker, Qt::LeftButton, {}, QPoint(5, picker.height() / 2));
+    EXPECT_EQ(pressed.count(), 1);
+    EXPECT_EQ(items.state(), db::DatasetState::Edit) << "a press starts the edit";
+    picker.setFocus();
+    picker.setDate(QDate(2023, 3, 4));
+    next.setFocus();
+    EXPECT_EQ(items.fieldByName(QStringLiteral("Created")).asDateTime().date(), QDate(2023, 3, 4));
+
+    // A date the record refuses keeps the focus in the picker, without a message.
+    items.fieldByName(QStringLiteral("Created")).setOnChange([](db::Field f) {
+        if (f.asDateTime().date().year() < 2000) {
+            throw db::DatabaseError(QStringLiteral("too early"));
+        }
+    });
+    picker.setFocus();
+    picker.setDate(QDate(1999, 12, 31));
+    next.setFocus();
+    EXPECT_TRUE(picker.hasFocus());
+    EXPECT_EQ(picker.date(), QDate(1999, 12, 31));
+    EXPECT_TRUE(m_messages.messages().isEmpty());
+}
+
 TEST_F(ControlsTest, RadioGroupKeepsTheTranslationContract)
 {
     addFive();
