@@ -19,8 +19,8 @@ QString fieldDisplayText(const QVariant& value, db::FieldType type)
     switch (type) {
     case db::FieldType::Boolean: return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     case db::FieldType::DateTime: {
-        const QDateTime dt = value.typeId() == QMetaType::QString ? db::value::parseDateTime(value.toString())
-                                                                   : value.toDateTime();
+        const QDateTime dt =
+            value.typeId() == QMetaType::QString ? db::value::parseDateTime(value.toString()) : value.toDateTime();
         if (!dt.isValid()) {
             return {};
         }
@@ -56,8 +56,7 @@ void showDataError(const std::exception& error)
 
 FieldLink::FieldLink(QWidget* control)
     : m_control(control)
-{
-}
+{}
 
 void FieldLink::attach(db::DataSource* source)
 {

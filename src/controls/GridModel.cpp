@@ -26,8 +26,7 @@ class GridModel::Link : public db::DataLink {
 public:
     explicit Link(GridModel& model)
         : m_model(model)
-    {
-    }
+    {}
 
 protected:
     void dataChanged(const QString&) override { m_model.sync(true); }
@@ -46,8 +45,7 @@ private:
 GridModel::GridModel(QObject* parent)
     : QAbstractTableModel(parent)
     , m_link(std::make_unique<Link>(*this))
-{
-}
+{}
 
 GridModel::~GridModel() = default;
 

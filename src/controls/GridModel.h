@@ -17,8 +17,8 @@ namespace kiro {
 // One column of a data grid.
 struct GridColumn {
     QString field;
-    QString title;           // empty: the field name
-    int width = -1;          // pixels; negative: the grid's default width
+    QString title;  // empty: the field name
+    int width = -1; // pixels; negative: the grid's default width
     bool readOnly = false;
     QColor color;            // cell background; invalid: the grid's cell colour
     Qt::Alignment alignment; // empty: numbers to the right, everything else to the left

@@ -133,8 +133,8 @@ TDBNavigator::~TDBNavigator() = default;
 
 TDBNavigator::Buttons TDBNavigator::allButtons()
 {
-    return {Button::First, Button::Prior,  Button::Next,   Button::Last,   Button::Insert,
-            Button::Delete, Button::Edit, Button::Post, Button::Cancel, Button::Refresh};
+    return {Button::First,  Button::Prior, Button::Next, Button::Last,   Button::Insert,
+            Button::Delete, Button::Edit,  Button::Post, Button::Cancel, Button::Refresh};
 }
 
 void TDBNavigator::setDataSource(db::DataSource* source)

@@ -53,8 +53,7 @@ public:
     explicit GridDelegate(ThmDBGrid& grid)
         : QStyledItemDelegate(&grid)
         , m_grid(grid)
-    {
-    }
+    {}
 
     void setCellColor(const QColor& color) { m_cellColor = color; }
     QLineEdit* openEditor() const { return m_editor; }
@@ -161,8 +160,8 @@ private:
     void fillCell(QPainter& painter, const QStyleOptionViewItem& opt) const
     {
         const bool selected = opt.state & QStyle::State_Selected;
-        painter.fillRect(opt.rect, selected ? opt.palette.brush(colorGroup(opt), QPalette::Highlight)
-                                            : opt.backgroundBrush);
+        painter.fillRect(opt.rect,
+                         selected ? opt.palette.brush(colorGroup(opt), QPalette::Highlight) : opt.backgroundBrush);
     }
 
     void drawFocus(QPainter& painter, const QStyleOptionViewItem& opt) const
@@ -173,9 +172,8 @@ private:
         QStyleOptionFocusRect focus;
         focus.QStyleOption::operator=(opt);
         focus.rect = opt.rect.adjusted(1, 1, -1, -1);
-        focus.backgroundColor = opt.palette.color(colorGroup(opt), (opt.state & QStyle::State_Selected)
-                                                                        ? QPalette::Highlight
-                                                                        : QPalette::Base);
+        focus.backgroundColor = opt.palette.color(
+            colorGroup(opt), (opt.state & QStyle::State_Selected) ? QPalette::Highlight : QPalette::Base);
         m_grid.style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, &m_grid);
     }
 
@@ -304,11 +302,10 @@ void ThmDBGrid::setOptions(Options options)
     horizontalHeader()->setVisible(options & Option::Titles);
     verticalHeader()->setVisible(options & Option::Indicator);
     horizontalHeader()->setSectionResizeMode(options & Option::ColumnResize ? QHeaderView::Interactive
-                                                                           : QHeaderView::Fixed);
+                                                                            : QHeaderView::Fixed);
     setShowGrid(options & Option::GridLines);
     setTabKeyNavigation(options & Option::Tabs);
-    setSelectionBehavior(options & Option::RowSelect ? QAbstractItemView::SelectRows
-                                                     : QAbstractItemView::SelectItems);
+    setSelectionBehavior(options & Option::RowSelect ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
     m_model->setEditable(editingAllowed());
 }
 
@@ -523,8 +520,8 @@ bool ThmDBGrid::beforeEditorOpens(const QModelIndex& index)
         return false;
     }
     // The handler may just have made the column read-only.
-    return index.row() == m_model->currentRow() && m_model->canEditCell(column) &&
-           !m_model->isBooleanColumn(column) && !m_model->isMemoColumn(column);
+    return index.row() == m_model->currentRow() && m_model->canEditCell(column) && !m_model->isBooleanColumn(column) &&
+           !m_model->isMemoColumn(column);
 }
 
 void ThmDBGrid::editorTextEdited(QWidget* editor)

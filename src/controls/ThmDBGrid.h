@@ -41,7 +41,7 @@ public:
         Indicator = 0x4,
         ColumnResize = 0x8,
         GridLines = 0x10,
-        Tabs = 0x20,          // Tab moves between cells instead of to the next control
+        Tabs = 0x20, // Tab moves between cells instead of to the next control
         RowSelect = 0x40,
         ConfirmDelete = 0x80, // Ctrl+Delete asks before deleting the record
         CancelOnExit = 0x100, // leaving the grid cancels an unchanged new record

@@ -1,9 +1,9 @@
 #include "app/FormTranslation.h"
 #include "app/core/Messages.h"
 #include "controls/DBControls.h"
+#include "controls/TDBNavigator.h"
 #include "controls/ThmDBGrid.h"
 #include "controls/ThmScrollBox.h"
-#include "controls/TDBNavigator.h"
 #include "db/Connection.h"
 #include "db/DataSource.h"
 #include "db/DatabaseError.h"
@@ -266,7 +266,10 @@ TEST_F(ControlsTest, GridLandsOnTheClickedRowWhenThePostReordersRows)
 
 // Parameters print as their names.
 template <typename Case>
-    requires requires(const Case& c) { c.name; }
+requires requires(const Case& c)
+{
+    c.name;
+}
 void PrintTo(const Case& c, std::ostream* os)
 {
     *os << c.name;
@@ -304,10 +307,10 @@ TEST_P(GridLeaveRow, PostsTheTypedValue)
 INSTANTIATE_TEST_SUITE_P(
     Controls, GridLeaveRow,
     ::testing::Values(
-        LeaveRowCase{"ReturnInTheEditor", [](ThmDBGrid&, QLineEdit* e, db::Dataset&) { QTest::keyClick(e, Qt::Key_Return); },
-                     true},
-        LeaveRowCase{"DownInTheEditor", [](ThmDBGrid&, QLineEdit* e, db::Dataset&) { QTest::keyClick(e, Qt::Key_Down); },
-                     false},
+        LeaveRowCase{"ReturnInTheEditor",
+                     [](ThmDBGrid&, QLineEdit* e, db::Dataset&) { QTest::keyClick(e, Qt::Key_Return); }, true},
+        LeaveRowCase{"DownInTheEditor",
+                     [](ThmDBGrid&, QLineEdit* e, db::Dataset&) { QTest::keyClick(e, Qt::Key_Down); }, false},
         LeaveRowCase{"ClickOnAnotherRow", [](ThmDBGrid& g, QLineEdit*, db::Dataset&) { clickCell(g, 3, kColQty); },
                      false},
         LeaveRowCase{"DatasetMovedElsewhere", [](ThmDBGrid&, QLineEdit*, db::Dataset& ds) { ds.next(); }, false}),
@@ -327,7 +330,8 @@ TEST_F(ControlsTest, GridRefusedValueKeepsTheRecordAndTellsWhy)
     ASSERT_NE(editor, nullptr);
     QTest::keyClick(editor, Qt::Key_Down);
     ASSERT_EQ(m_messages.messages().size(), 1);
-    EXPECT_TRUE(m_messages.messages().first().contains(QStringLiteral("Qty"))) << m_messages.messages().first().toStdString();
+    EXPECT_TRUE(m_messages.messages().first().contains(QStringLiteral("Qty")))
+        << m_messages.messages().first().toStdString();
     EXPECT_EQ(items.recNo(), 1) << "the grid stays on the record that could not be posted";
     EXPECT_EQ(items.state(), db::DatasetState::Edit);
     EXPECT_EQ(stored(QStringLiteral("A1"), QStringLiteral("Qty")).toInt(), 1);
@@ -603,7 +607,8 @@ TEST_F(ControlsTest, GridToggleThatCannotBeStoredIsReported)
 
     clickCell(grid, 2, kColDone);
     ASSERT_EQ(m_messages.messages().size(), 1);
-    EXPECT_TRUE(m_messages.messages().first().contains(QStringLiteral("deleted"))) << m_messages.messages().first().toStdString();
+    EXPECT_TRUE(m_messages.messages().first().contains(QStringLiteral("deleted")))
+        << m_messages.messages().first().toStdString();
     EXPECT_EQ(items.state(), db::DatasetState::Edit);
     EXPECT_TRUE(items.fieldByName(QStringLiteral("Done")).asBoolean());
 }
@@ -679,7 +684,8 @@ INSTANTIATE_TEST_SUITE_P(
                  true,
                  QStringLiteral("ID\tTitle\tNotes\nA1\tOne\t\nA2\tTwo\ttwo lines")},
         CopyCase{"WithoutTitles", {GridColumn::of("Name"), GridColumn::of("Done")}, false, QStringLiteral("One\nTwo")},
-        CopyCase{"OnlyABooleanHasValues", {GridColumn::of("Done"), GridColumn::of("Kind")}, true, QStringLiteral("Kind")},
+        CopyCase{
+            "OnlyABooleanHasValues", {GridColumn::of("Done"), GridColumn::of("Kind")}, true, QStringLiteral("Kind")},
         CopyCase{"OnlyABooleanWithoutTitles", {GridColumn::of("Done"), GridColumn::of("Kind")}, false, QString()}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -782,73 +788,72 @@ std::unique_ptr<T> bound(db::DataSource& source, const char* field)
 
 INSTANTIATE_TEST_SUITE_P(
     Controls, BoundEditors,
-    ::testing::Values(
-        EditorCase{"Edit", "Name",
-                   [](db::DataSource& s, db::DataSource&) -> std::unique_ptr<QWidget> {
-                       auto e = bound<TDBEdit>(s, "Name");
-                       EXPECT_EQ(e->text(), QStringLiteral("Two"));
-                       e->selectAll();
-                       QTest::keyClicks(e.get(), QStringLiteral("Typed"));
-                       return e;
-                   },
-                   QStringLiteral("Typed")},
-        EditorCase{"EditNumber", "Qty",
-                   [](db::DataSource& s, db::DataSource&) -> std::unique_ptr<QWidget> {
-                       auto e = bound<TDBEdit>(s, "Qty");
-                       e->selectAll();
-                       QTest::keyClicks(e.get(), QStringLiteral("42"));
-                       return e;
-                   },
-                   qlonglong(42)},
-        EditorCase{"Memo", "Notes",
-                   [](db::DataSource& s, db::DataSource&) -> std::unique_ptr<QWidget> {
-                       auto e = bound<TDBMemo>(s, "Notes");
-                       QTest::keyClicks(e.get(), QStringLiteral("a"));
-                       QTest::keyClick(e.get(), Qt::Key_Return);
-                       QTest::keyClicks(e.get(), QStringLiteral("b"));
-                       return e;
-                   },
-                   QStringLiteral("a\nb")},
-        EditorCase{"CheckBox", "Done",
-                   [](db::DataSource& s, db::DataSource&) -> std::unique_ptr<QWidget> {
-                       auto e = bound<TDBCheckBox>(s, "Done");
-                       EXPECT_TRUE(e->isChecked());
-                       QTest::mouseClick(e.get(), Qt::LeftButton, {}, QPoint(5, e->height() / 2));
-                       return e;
-                   },
-                   qlonglong(0)},
-        EditorCase{"RadioGroup", "Kind",
-                   [](db::DataSource& s, db::DataSource&) -> std::unique_ptr<QWidget> {
-                       auto e = bound<TDBRadioGroup>(s, "Kind");
-                       e->setItems({QStringLiteral("Pump"), QStringLiteral("Motor")});
-                       e->setStoredValues({QStringLiteral("P"), QStringLiteral("M")});
-                       e->resize(200, 100);
-                       e->items().at(1)->click();
-                       return e;
-                   },
-                   QStringLiteral("M")},
-        EditorCase{"LookupComboBox", "Kind",
-                   [](db::DataSource& s, db::DataSource& kinds) -> std::unique_ptr<QWidget> {
-                       auto e = bound<TDBLookupComboBox>(s, "Kind");
-                       e->setListSource(&kinds);
-                       e->setKeyField(QStringLiteral("Code"));
-                       e->setListField(QStringLiteral("Title"));
-                       EXPECT_EQ(e->count(), 3);
-                       EXPECT_EQ(e->itemText(2), QStringLiteral("Kind R"));
-                       EXPECT_EQ(e->currentIndex(), -1) << "no kind yet";
-                       emit e->activated(2);
-                       EXPECT_EQ(e->keyValue(), QStringLiteral("R"));
-                       return e;
-                   },
-                   QStringLiteral("R")},
-        EditorCase{"DateTime", "Created",
-                   [](db::DataSource& s, db::DataSource&) -> std::unique_ptr<QWidget> {
-                       auto e = bound<ThmDBDateTime>(s, "Created");
-                       EXPECT_EQ(e->dateTime(), ThmDBDateTime::noDate()) << "null shows as no date";
-                       e->setDate(QDate(2024, 5, 17));
-                       return e;
-                   },
-                   QStringLiteral("2024-05-17 00:00:00.000")}),
+    ::testing::Values(EditorCase{"Edit", "Name",
+                                 [](db::DataSource& s, db::DataSource&) -> std::unique_ptr<QWidget> {
+                                     auto e = bound<TDBEdit>(s, "Name");
+                                     EXPECT_EQ(e->text(), QStringLiteral("Two"));
+                                     e->selectAll();
+                                     QTest::keyClicks(e.get(), QStringLiteral("Typed"));
+                                     return e;
+                                 },
+                                 QStringLiteral("Typed")},
+                      EditorCase{"EditNumber", "Qty",
+                                 [](db::DataSource& s, db::DataSource&) -> std::unique_ptr<QWidget> {
+                                     auto e = bound<TDBEdit>(s, "Qty");
+                                     e->selectAll();
+                                     QTest::keyClicks(e.get(), QStringLiteral("42"));
+                                     return e;
+                                 },
+                                 qlonglong(42)},
+                      EditorCase{"Memo", "Notes",
+                                 [](db::DataSource& s, db::DataSource&) -> std::unique_ptr<QWidget> {
+                                     auto e = bound<TDBMemo>(s, "Notes");
+                                     QTest::keyClicks(e.get(), QStringLiteral("a"));
+                                     QTest::keyClick(e.get(), Qt::Key_Return);
+                                     QTest::keyClicks(e.get(), QStringLiteral("b"));
+                                     return e;
+                                 },
+                                 QStringLiteral("a\nb")},
+                      EditorCase{"CheckBox", "Done",
+                                 [](db::DataSource& s, db::DataSource&) -> std::unique_ptr<QWidget> {
+                                     auto e = bound<TDBCheckBox>(s, "Done");
+                                     EXPECT_TRUE(e->isChecked());
+                                     QTest::mouseClick(e.get(), Qt::LeftButton, {}, QPoint(5, e->height() / 2));
+                                     return e;
+                                 },
+                                 qlonglong(0)},
+                      EditorCase{"RadioGroup", "Kind",
+                                 [](db::DataSource& s, db::DataSource&) -> std::unique_ptr<QWidget> {
+                                     auto e = bound<TDBRadioGroup>(s, "Kind");
+                                     e->setItems({QStringLiteral("Pump"), QStringLiteral("Motor")});
+                                     e->setStoredValues({QStringLiteral("P"), QStringLiteral("M")});
+                                     e->resize(200, 100);
+                                     e->items().at(1)->click();
+                                     return e;
+                                 },
+                                 QStringLiteral("M")},
+                      EditorCase{"LookupComboBox", "Kind",
+                                 [](db::DataSource& s, db::DataSource& kinds) -> std::unique_ptr<QWidget> {
+                                     auto e = bound<TDBLookupComboBox>(s, "Kind");
+                                     e->setListSource(&kinds);
+                                     e->setKeyField(QStringLiteral("Code"));
+                                     e->setListField(QStringLiteral("Title"));
+                                     EXPECT_EQ(e->count(), 3);
+                                     EXPECT_EQ(e->itemText(2), QStringLiteral("Kind R"));
+                                     EXPECT_EQ(e->currentIndex(), -1) << "no kind yet";
+                                     emit e->activated(2);
+                                     EXPECT_EQ(e->keyValue(), QStringLiteral("R"));
+                                     return e;
+                                 },
+                                 QStringLiteral("R")},
+                      EditorCase{"DateTime", "Created",
+                                 [](db::DataSource& s, db::DataSource&) -> std::unique_ptr<QWidget> {
+                                     auto e = bound<ThmDBDateTime>(s, "Created");
+                                     EXPECT_EQ(e->dateTime(), ThmDBDateTime::noDate()) << "null shows as no date";
+                                     e->setDate(QDate(2024, 5, 17));
+                                     return e;
+                                 },
+                                 QStringLiteral("2024-05-17 00:00:00.000")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ControlsTest, BoundControlsFollowTheRecordAndTheDatasetState)
