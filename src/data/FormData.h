@@ -375,7 +375,19 @@ private:
         bool unitChange = false;
         int batch = 0;            // a bulk operation runs: the project table is re-read once, at its end
         bool projectsStale = false;
+        int deferTotals = 0;      // a walk over a product's rows totals the product once, at its end
+        bool pendingPriceTotals = false;
+        bool pendingAddCostTotals = false;
+        bool pendingOwnPrice = false;
+        QStringList pendingAccessories;
+        int deferProjectTotals = 0; // a walk over the project's lines totals the project once, at its end
+        bool pendingProjectTotals = false;
     };
+    void withProjectTotalsDeferred(const std::function<void()>& walk);
+    void projectProductTotals();
+    void withProductTotalsDeferred(const std::function<void()>& walk);
+    void productTotals();
+    void clearPendingTotals();
     void bindPricingFields(db::Dataset& table);
     bool runPricingOperation(const QString& operation, const std::function<void()>& work);
     void atomically(const std::function<void()>& work);

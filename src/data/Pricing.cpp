@@ -231,10 +231,10 @@ void TFormData::bindPricingHandlers()
 
     // Field handlers belong to the fields of an open table, which are made
     // anew at every open: they are bound whenever the table opens.
-    for (const char* name : {"TableSystemCurrencies", "TableCurrencies", "TableProdPrices", "TableAccPrices",
-                             "TableAddCosts", "TableProducts", "TableProjAddCosts", "TableProjPackTrans",
-                             "TableCustOrdRows", "TablePurchOrdRows", "TableAccessories", "TableProdTechData",
-                             "TableAccTechData"}) {
+    for (const char* name :
+         {"TableSystemCurrencies", "TableCurrencies", "TableProdPrices", "TableAccPrices", "TableAddCosts",
+          "TableProducts", "TableProjAddCosts", "TableProjPackTrans", "TableCustOrdRows", "TablePurchOrdRows",
+          "TableAccessories", "TableProdTechData", "TableAccTechData"}) {
         db::Dataset& t = table(s(name));
         chainEvent(t, DatasetEvent::AfterOpen, [this](db::Dataset& d) { bindPricingFields(d); });
         if (t.isActive())
@@ -279,8 +279,9 @@ void TFormData::bindPricingHandlers()
     table(s("TableUnits")).setOnFilterRecord([&unitTypes](db::Dataset& units) {
         if (!unitTypes.isActive() || unitTypes.isEmpty())
             return false;
-        return units.fieldByName(s("UnitType")).asString().compare(unitTypes.fieldByName(s("Type")).asString(),
-                                                                     Qt::CaseInsensitive) == 0;
+        return units.fieldByName(s("UnitType"))
+                   .asString()
+                   .compare(unitTypes.fieldByName(s("Type")).asString(), Qt::CaseInsensitive) == 0;
     });
     table(s("TableUnitsTechData")).setOnFilterRecord([this](db::Dataset& units) { return unitsTechDataFilter(units); });
 }
@@ -366,10 +367,10 @@ void TFormData::atomically(const std::function<void()>& work)
 void TFormData::resyncPricingTables()
 {
     // Masters first, so that a detail re-reads for the row its master is on.
-    for (const char* name : {"TableProjects", "TableCurrencies", "TableDiscMarg", "TableProducts", "TableAccessories",
-                             "TableProdPrices", "TableAccPrices", "TableAddCosts", "TableProjAddCosts",
-                             "TableProjPackTrans", "TableCustOrders", "TableCustOrdRows", "TablePurchOrders",
-                             "TablePurchOrdRows", "TableProdTechData", "TableAccTechData"}) {
+    for (const char* name :
+         {"TableProjects", "TableCurrencies", "TableDiscMarg", "TableProducts", "TableAccessories", "TableProdPrices",
+          "TableAccPrices", "TableAddCosts", "TableProjAddCosts", "TableProjPackTrans", "TableCustOrders",
+          "TableCustOrdRows", "TablePurchOrders", "TablePurchOrdRows", "TableProdTechData", "TableAccTechData"}) {
         db::Dataset& t = table(s(name));
         if (!t.isActive())
             continue;
@@ -386,7 +387,15 @@ bool TFormData::runPricingOperation(const QString& operation, const std::functio
 {
     ++m_pricing.batch;
     try {
-        atomically(work);
+        // The project row is written after every line; its views are told
+        // once, at the end. It never moves meanwhile, so its details stay.
+        db::Dataset& projects = table(s("TableProjects"));
+        if (projects.isActive()) {
+            ControlsOff off(projects);
+            atomically(work);
+        } else {
+            atomically(work);
+        }
     } catch (const db::DatabaseError& e) {
         --m_pricing.batch;
         m_pricing.projectsStale = false;
@@ -461,7 +470,8 @@ void TFormData::UpdateDetailedPrice(db::Dataset& prices)
     const double nllc = divideOrZero(netPrice * quotCurrFact, (100 - num(prices, "FreightFactor")) / 100);
     const double basePrice = divideOrZero(nllc, (100 - num(prices, "Contribution")) / 100);
     const double localList = num(prices, "LocalListPrice");
-    const double quotPrice = finiteOrZero((1 - num(prices, "Discount2") / 100) * (localList != 0 ? localList : basePrice));
+    const double quotPrice =
+        finiteOrZero((1 - num(prices, "Discount2") / 100) * (localList != 0 ? localList : basePrice));
     const double qty = num(prices, "Qty", 1.0);
 
     ensureEditing(prices);
@@ -574,57 +584,15 @@ void TFormData::TableProdPricesAfterPost(db::Dataset& prices)
     db::Dataset& products = table(s("TableProducts"));
     if (!products.isActive() || products.isEmpty() || str(products, "ID") != productID)
         return;
-    db::Query& q = query(s("QueryDetailPriceSum"));
-    // The accessories' rows carry the product's ID, so they count too.
-    const std::vector<double> totals =
-        sums(q,
-             s("SELECT SUM(NetPrice * QuotCurrFact) AS Net, SUM(SumQuotPrice) AS Price, SUM(SumNLLC) AS NLLC "
-               "FROM DetailPrices WHERE ProductID = ? AND Alternate = false AND AddOption = false"),
-             {productID}, 3);
-    // ProdPrice sums the item's own rows, alternatives and options included,
-    // without quantities.
-    std::optional<double> ownPrice;
-    if (isEmptyId(accessoryID)) {
-        const std::vector<double> own =
-            sums(q,
-                 s("SELECT COUNT(*), SUM(QuotPrice) FROM DetailPrices WHERE ProductID = ? "
-                   "AND (AccessoryID IS NULL OR TRIM(AccessoryID) = '')"),
-                 {productID}, 2);
-        if (own[0] > 0)
-            ownPrice = own[1];
-    }
-    ensureEditing(products);
-    set(products, "TotalPrice", totals[1]);
-    set(products, "TotalPriceNLLC", totals[2]);
-    set(products, "NetPrice", totals[0]);
-    if (ownPrice)
-        set(products, "ProdPrice", *ownPrice);
-    updateProductTotals(products);
-
     if (isEmptyId(accessoryID))
-        return;
-    const std::vector<double> accessoryPrice =
-        sums(q, s("SELECT SUM(QuotPrice) AS Price FROM DetailPrices WHERE ProductID = ? AND AccessoryID = ?"),
-             {productID, accessoryID}, 1);
-    db::Dataset& accessories = table(s("TableAccessories"));
-    if (!accessories.isActive() || accessories.isEmpty())
-        return;
-    auto store = [&] {
-        ensureEditing(accessories);
-        set(accessories, "ProdPrice", accessoryPrice[0]);
-        accessories.post();
-    };
-    if (str(accessories, "ID") == accessoryID) {
-        store();
-        return;
-    }
-    // Another accessory: visit it without its details following, and come
-    // back.
-    ControlsOff off(accessories);
-    KeepPosition position(accessories);
-    if (accessories.locate(s("ID"), accessoryID))
-        store();
-    position.restore();
+        m_pricing.pendingOwnPrice = true;
+    else if (!m_pricing.pendingAccessories.contains(accessoryID))
+        m_pricing.pendingAccessories << accessoryID;
+    m_pricing.pendingPriceTotals = true;
+    // A walk over the product's rows totals them once, when it is done:
+    // every total is computed from all rows anyway.
+    if (m_pricing.deferTotals == 0)
+        productTotals();
 }
 
 void TFormData::TableAddCostsAfterPost(db::Dataset& addCosts)
@@ -636,18 +604,112 @@ void TFormData::TableAddCostsAfterPost(db::Dataset& addCosts)
     db::Dataset& products = table(s("TableProducts"));
     if (!products.isActive() || products.isEmpty())
         return;
-    // After a delete the row is gone; the view shows the current product's
-    // rows, so the product is the one they belong to.
+    m_pricing.pendingAddCostTotals = true;
+    if (m_pricing.deferTotals == 0)
+        productTotals();
+}
+
+void TFormData::withProductTotalsDeferred(const std::function<void()>& walk)
+{
+    ++m_pricing.deferTotals;
+    try {
+        walk();
+    } catch (...) {
+        if (--m_pricing.deferTotals == 0)
+            clearPendingTotals();
+        throw;
+    }
+    if (--m_pricing.deferTotals == 0)
+        productTotals();
+}
+
+void TFormData::clearPendingTotals()
+{
+    m_pricing.pendingPriceTotals = false;
+    m_pricing.pendingAddCostTotals = false;
+    m_pricing.pendingOwnPrice = false;
+    m_pricing.pendingAccessories.clear();
+}
+
+void TFormData::productTotals()
+{
+    db::Dataset& products = table(s("TableProducts"));
+    const bool prices = std::exchange(m_pricing.pendingPriceTotals, false);
+    const bool addCosts = std::exchange(m_pricing.pendingAddCostTotals, false);
+    const bool own = std::exchange(m_pricing.pendingOwnPrice, false);
+    const QStringList accessoryIDs = std::exchange(m_pricing.pendingAccessories, {});
+    if ((!prices && !addCosts) || !products.isActive() || products.isEmpty())
+        return;
+    // The view of the rows shows the current product's, so the product is
+    // the one they belong to (also after a row was deleted).
     const QString productID = str(products, "ID");
-    const std::vector<double> totals =
-        sums(query(s("QueryAddCostsSum")),
-             s("SELECT SUM(NetPrice * QuotCurrFact) AS Net, SUM(QuotPrice) AS Price, SUM(NLLC) AS NLLC "
-               "FROM DetailAddCosts WHERE ProductID = ?"),
-             {productID}, 3);
+    db::Query& q = query(s("QueryDetailPriceSum"));
+    std::vector<double> priceTotals;
+    std::optional<double> ownPrice;
+    if (prices) {
+        // The accessories' rows carry the product's ID, so they count too.
+        priceTotals =
+            sums(q,
+                 s("SELECT SUM(NetPrice * QuotCurrFact) AS Net, SUM(SumQuotPrice) AS Price, SUM(SumNLLC) AS NLLC "
+                   "FROM DetailPrices WHERE ProductID = ? AND Alternate = false AND AddOption = false"),
+                 {productID}, 3);
+        // ProdPrice sums the item's own rows, alternatives and options
+        // included, without quantities.
+        if (own) {
+            const std::vector<double> ownSum =
+                sums(q,
+                     s("SELECT COUNT(*), SUM(QuotPrice) FROM DetailPrices WHERE ProductID = ? "
+                       "AND (AccessoryID IS NULL OR TRIM(AccessoryID) = '')"),
+                     {productID}, 2);
+            if (ownSum[0] > 0)
+                ownPrice = ownSum[1];
+        }
+    }
+    std::vector<double> addCostTotals;
+    if (addCosts) {
+        addCostTotals = sums(query(s("QueryAddCostsSum")),
+                             s("SELECT SUM(NetPrice * QuotCurrFact) AS Net, SUM(QuotPrice) AS Price, SUM(NLLC) AS NLLC "
+                               "FROM DetailAddCosts WHERE ProductID = ?"),
+                             {productID}, 3);
+    }
     ensureEditing(products);
-    set(products, "TotalAddCost", totals[1]);
-    set(products, "TotalAddCostNLLC", totals[2]);
+    if (prices) {
+        set(products, "TotalPrice", priceTotals[1]);
+        set(products, "TotalPriceNLLC", priceTotals[2]);
+        set(products, "NetPrice", priceTotals[0]);
+        if (ownPrice)
+            set(products, "ProdPrice", *ownPrice);
+    }
+    if (addCosts) {
+        set(products, "TotalAddCost", addCostTotals[1]);
+        set(products, "TotalAddCostNLLC", addCostTotals[2]);
+    }
     updateProductTotals(products);
+
+    db::Dataset& accessories = table(s("TableAccessories"));
+    if (accessoryIDs.isEmpty() || !accessories.isActive() || accessories.isEmpty())
+        return;
+    auto store = [&](const QString& accessoryID) {
+        const std::vector<double> accessoryPrice =
+            sums(q, s("SELECT SUM(QuotPrice) AS Price FROM DetailPrices WHERE ProductID = ? AND AccessoryID = ?"),
+                 {productID, accessoryID}, 1);
+        ensureEditing(accessories);
+        set(accessories, "ProdPrice", accessoryPrice[0]);
+        accessories.post();
+    };
+    if (accessoryIDs.size() == 1 && str(accessories, "ID") == accessoryIDs.first()) {
+        store(accessoryIDs.first());
+        return;
+    }
+    // Other accessories: visit them without their details following, and
+    // come back.
+    ControlsOff off(accessories);
+    KeepPosition position(accessories);
+    for (const QString& accessoryID : accessoryIDs) {
+        if (accessories.locate(s("ID"), accessoryID))
+            store(accessoryID);
+    }
+    position.restore();
 }
 
 void TFormData::lineDataChange(db::DataSource& src, const QString& field, const QString& watched,
@@ -734,6 +796,35 @@ void TFormData::TableProductsAfterPost(db::Dataset& products)
     const QString projectID = products.isEmpty() ? str(projects, "ID") : str(products, "ProjectID");
     if (str(projects, "ID") != projectID)
         return;
+    // A walk over the project's lines totals the project once, when it is
+    // done.
+    m_pricing.pendingProjectTotals = true;
+    if (m_pricing.deferProjectTotals == 0)
+        projectProductTotals();
+}
+
+void TFormData::withProjectTotalsDeferred(const std::function<void()>& walk)
+{
+    ++m_pricing.deferProjectTotals;
+    try {
+        walk();
+    } catch (...) {
+        if (--m_pricing.deferProjectTotals == 0)
+            m_pricing.pendingProjectTotals = false;
+        throw;
+    }
+    if (--m_pricing.deferProjectTotals == 0)
+        projectProductTotals();
+}
+
+void TFormData::projectProductTotals()
+{
+    if (!std::exchange(m_pricing.pendingProjectTotals, false))
+        return;
+    db::Dataset& projects = table(s("TableProjects"));
+    if (!projects.isActive() || projects.isEmpty())
+        return;
+    const QString projectID = str(projects, "ID");
     const std::vector<double> totals =
         sums(query(s("QueryProductsSum")),
              s("SELECT SUM(TotalPriceQuotPriceSum) AS Price, SUM(TotalPriceQuotNLLC) AS NLLC FROM Products "
@@ -862,7 +953,8 @@ void TFormData::orderSum(db::Dataset& rows, const QString& ordersTable, const QS
     if (!orders.isActive() || orders.isEmpty())
         return;
     const std::vector<double> total =
-        sums(query(s("QueryTemp")), QStringLiteral("SELECT SUM(TotalPrice) AS Price FROM %1 WHERE OrderID = ?").arg(rowsTable),
+        sums(query(s("QueryTemp")),
+             QStringLiteral("SELECT SUM(TotalPrice) AS Price FROM %1 WHERE OrderID = ?").arg(rowsTable),
              {str(orders, "ID")}, 1);
     ensureEditing(orders);
     set(orders, "OrderSum", total[0]);
@@ -895,19 +987,21 @@ void TFormData::TableAccessoriesQtyChange(db::Dataset& accessories)
         atomically([&] {
             ControlsOff off(prices);
             KeepPosition position(prices);
-            for (prices.first(); !prices.eof(); prices.next()) {
-                if (str(prices, "AccessoryID") != accessoryID)
-                    continue;
-                prices.edit();
-                // The recalculation posts the row once with the new
-                // quantity; a post before it would total the old sums.
-                {
-                    Reentry hold(m_pricing.detailedPrice);
-                    set(prices, "Qty", qty);
+            withProductTotalsDeferred([&] {
+                for (prices.first(); !prices.eof(); prices.next()) {
+                    if (str(prices, "AccessoryID") != accessoryID)
+                        continue;
+                    prices.edit();
+                    // The recalculation posts the row once with the new
+                    // quantity; a post before it would total the old sums.
+                    {
+                        Reentry hold(m_pricing.detailedPrice);
+                        set(prices, "Qty", qty);
+                    }
+                    UpdateDetailedPrice(prices);
+                    prices.checkBrowseMode();
                 }
-                UpdateDetailedPrice(prices);
-                prices.checkBrowseMode();
-            }
+            });
             position.restore();
         });
         // The accessory's own view of the same rows reads them again.
@@ -949,20 +1043,22 @@ void TFormData::applyDiscMarg()
         return;
     ControlsOff off(prices);
     KeepPosition position(prices);
-    for (prices.first(); !prices.eof(); prices.next()) {
-        const QString series = str(prices, "Series");
-        const double discount = SeriesDiscount(series, str(prices, "Level"));
-        const double margin = SeriesMargin(series);
-        prices.edit();
-        {
-            // Both inputs first, then one recalculation and one post.
-            Reentry hold(m_pricing.detailedPrice);
-            set(prices, "Discount", discount);
-            set(prices, "Contribution", margin);
+    withProductTotalsDeferred([&] {
+        for (prices.first(); !prices.eof(); prices.next()) {
+            const QString series = str(prices, "Series");
+            const double discount = SeriesDiscount(series, str(prices, "Level"));
+            const double margin = SeriesMargin(series);
+            prices.edit();
+            {
+                // Both inputs first, then one recalculation and one post.
+                Reentry hold(m_pricing.detailedPrice);
+                set(prices, "Discount", discount);
+                set(prices, "Contribution", margin);
+            }
+            UpdateDetailedPrice(prices);
+            prices.checkBrowseMode();
         }
-        UpdateDetailedPrice(prices);
-        prices.checkBrowseMode();
-    }
+    });
     position.restore();
 }
 
@@ -981,8 +1077,10 @@ bool TFormData::ApplyDiscMargToProject()
         return true;
     return runPricingOperation(s("Could not apply the discounts and margins!"), [&] {
         KeepPosition position(products);
-        for (products.first(); !products.eof(); products.next())
-            applyDiscMarg();
+        withProjectTotalsDeferred([&] {
+            for (products.first(); !products.eof(); products.next())
+                applyDiscMarg();
+        });
         position.restore();
     });
 }
@@ -995,16 +1093,24 @@ void TFormData::recalculateProduct()
     if (!products.isActive() || products.isEmpty())
         return;
     const QString currency = str(products, "ProdCurrency");
-    for (const char* name : {"TableProdPrices", "TableAddCosts"}) {
-        db::Dataset& rows = table(s(name));
-        if (!rows.isActive())
-            continue;
-        for (rows.first(); !rows.eof(); rows.next()) {
-            rows.edit();
-            set(rows, "QuotCurrency", currency); // recalculates and posts the row
-            rows.checkBrowseMode();
+    // The product stays where it is while its rows are walked: its views
+    // and details are told once, when the walk is done.
+    ControlsOff offProduct(products);
+    withProductTotalsDeferred([&] {
+        for (const char* name : {"TableProdPrices", "TableAddCosts"}) {
+            db::Dataset& rows = table(s(name));
+            if (!rows.isActive())
+                continue;
+            ControlsOff offRows(rows);
+            KeepPosition position(rows);
+            for (rows.first(); !rows.eof(); rows.next()) {
+                rows.edit();
+                set(rows, "QuotCurrency", currency); // recalculates and posts the row
+                rows.checkBrowseMode();
+            }
+            position.restore();
         }
-    }
+    });
     ensureEditing(products);
     // The line calculation as if Qty had changed.
     UpdateProjectPriceProducts(products);
@@ -1026,11 +1132,13 @@ bool TFormData::RecalculateAllProducts()
         ShowProgress(s("52"), {}, 0);
         const int count = products.recordCount();
         int done = 0;
-        for (products.first(); !products.eof(); products.next()) {
-            recalculateProduct();
-            ++done;
-            ShowProgress(s("52"), {}, int(std::lround(double(done) / count * 100)));
-        }
+        withProjectTotalsDeferred([&] {
+            for (products.first(); !products.eof(); products.next()) {
+                recalculateProduct();
+                ++done;
+                ShowProgress(s("52"), {}, int(std::lround(double(done) / count * 100)));
+            }
+        });
         products.first();
         ShowProgress(s("52"), {}, 100);
     });
@@ -1055,17 +1163,24 @@ void TFormData::recalculateProject()
         }
     }
     int done = 0;
-    for (db::Dataset* t : std::as_const(lines)) {
-        for (t->first(); !t->eof(); t->next()) {
-            t->edit();
-            if (oldCurrency.isEmpty())
-                oldCurrency = str(*t, "TotalCurrency");
-            set(*t, "TotalCurrency", newCurrency); // recalculates and posts the line
-            t->checkBrowseMode();
-            ++done;
-            ShowProgress(s("53"), {}, int(std::lround(double(done) / total * 100)));
+    withProjectTotalsDeferred([&] {
+        for (db::Dataset* t : std::as_const(lines)) {
+            // Only the lines' own fields are read and written: their details
+            // need not follow the walk, and the line stays current afterwards.
+            ControlsOff off(*t);
+            KeepPosition position(*t);
+            for (t->first(); !t->eof(); t->next()) {
+                t->edit();
+                if (oldCurrency.isEmpty())
+                    oldCurrency = str(*t, "TotalCurrency");
+                set(*t, "TotalCurrency", newCurrency); // recalculates and posts the line
+                t->checkBrowseMode();
+                ++done;
+                ShowProgress(s("53"), {}, int(std::lround(double(done) / total * 100)));
+            }
+            position.restore();
         }
-    }
+    });
     ShowProgress(s("53"), {}, 100);
     if (done == 0)
         return; // a project without lines keeps its manual price
@@ -1167,11 +1282,17 @@ TFormData::ColumnAction TFormData::SetProjectFactor(PriceGrid grid, const QStrin
     const bool ok = runPricingOperation(s("Could not set the value in all rows!"), [&] {
         ControlsOff off(rows);
         KeepPosition position(rows);
-        for (rows.first(); !rows.eof(); rows.next()) {
-            rows.edit();
-            rows.fieldByName(column).setValue(value); // recalculates the row
-            rows.checkBrowseMode();
-        }
+        auto walk = [&] {
+            for (rows.first(); !rows.eof(); rows.next()) {
+                rows.edit();
+                rows.fieldByName(column).setValue(value); // recalculates the row
+                rows.checkBrowseMode();
+            }
+        };
+        if (grid == PriceGrid::QuotationProducts)
+            withProjectTotalsDeferred(walk);
+        else
+            withProductTotalsDeferred(walk);
         position.restore();
     });
     if (m_reselectNodeHook)
@@ -1214,55 +1335,57 @@ bool TFormData::UpdatePrice(bool toAccessory, const PriceItemSource& itemSource)
 
     return runPricingOperation(s("Could not update the prices!"), [&] {
         ControlsOff off(prices);
-        // Rows of the item that the new list no longer has go; the walk
-        // stays within the item's rows, as a filter to them would.
-        prices.first();
-        while (!prices.eof()) {
-            const QString keyword = str(prices, "Keyword");
-            if (ownRow() && (keyword.isEmpty() || !keywords.contains(keyword)))
-                prices.deleteRecord();
-            else
-                prices.next();
-        }
-        for (const PriceItem& item : std::as_const(*items)) {
-            double discount = SeriesDiscount(series, item.level);
-            double margin = SeriesMargin(series);
-            bool found = false;
-            for (prices.first(); !prices.eof(); prices.next()) {
-                if (ownRow() && str(prices, "Keyword") == item.keyword) {
-                    found = true;
-                    break;
+        withProductTotalsDeferred([&] {
+            // Rows of the item that the new list no longer has go; the walk
+            // stays within the item's rows, as a filter to them would.
+            prices.first();
+            while (!prices.eof()) {
+                const QString keyword = str(prices, "Keyword");
+                if (ownRow() && (keyword.isEmpty() || !keywords.contains(keyword)))
+                    prices.deleteRecord();
+                else
+                    prices.next();
+            }
+            for (const PriceItem& item : std::as_const(*items)) {
+                double discount = SeriesDiscount(series, item.level);
+                double margin = SeriesMargin(series);
+                bool found = false;
+                for (prices.first(); !prices.eof(); prices.next()) {
+                    if (ownRow() && str(prices, "Keyword") == item.keyword) {
+                        found = true;
+                        break;
+                    }
                 }
+                if (found) {
+                    // What the user set on an existing row stays.
+                    if (!fld(prices, "Discount").isNull())
+                        discount = num(prices, "Discount");
+                    if (!fld(prices, "Contribution").isNull())
+                        margin = num(prices, "Contribution");
+                    prices.edit();
+                } else {
+                    prices.append();
+                }
+                {
+                    // The product is recalculated as a whole below; each field
+                    // written here would otherwise recalculate and post the row.
+                    Reentry hold(m_pricing.detailedPrice);
+                    set(prices, "Series", series);
+                    set(prices, "Keyword", item.keyword);
+                    set(prices, "Level", item.level);
+                    set(prices, "Description", item.description);
+                    set(prices, "ListPrice", item.listPrice);
+                    set(prices, "ListCurrency", item.currency);
+                    set(prices, "NetCurrency", item.currency);
+                    set(prices, "Discount", discount);
+                    set(prices, "Contribution", margin);
+                    if (!found)
+                        set(prices, "Show", show);
+                    set(prices, "AccessoryID", ownerID);
+                }
+                prices.post();
             }
-            if (found) {
-                // What the user set on an existing row stays.
-                if (!fld(prices, "Discount").isNull())
-                    discount = num(prices, "Discount");
-                if (!fld(prices, "Contribution").isNull())
-                    margin = num(prices, "Contribution");
-                prices.edit();
-            } else {
-                prices.append();
-            }
-            {
-                // The product is recalculated as a whole below; each field
-                // written here would otherwise recalculate and post the row.
-                Reentry hold(m_pricing.detailedPrice);
-                set(prices, "Series", series);
-                set(prices, "Keyword", item.keyword);
-                set(prices, "Level", item.level);
-                set(prices, "Description", item.description);
-                set(prices, "ListPrice", item.listPrice);
-                set(prices, "ListCurrency", item.currency);
-                set(prices, "NetCurrency", item.currency);
-                set(prices, "Discount", discount);
-                set(prices, "Contribution", margin);
-                if (!found)
-                    set(prices, "Show", show);
-                set(prices, "AccessoryID", ownerID);
-            }
-            prices.post();
-        }
+        });
         ShowProgress(s("60"), {}, 75);
         recalculateProduct();
         ShowProgress(s("60"), {}, 100);
