@@ -11,6 +11,7 @@
 #include "pdb/DataPDB.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TestWorkspace.h"
+#include "support/WorkingMainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,26 +30,8 @@ using kiro::test::clickButton;
 namespace {
 
 // The main window in the working state on the shipped databases.
-class DatabaseMenuTest : public ::testing::Test {
+class DatabaseMenuTest : public kiro::test::WorkingMainWindow {
 protected:
-    void SetUp() override
-    {
-        m_ws.layOutDatabases();
-        app().setCurrentUserID(QStringLiteral("ANNA"));
-        m_main = std::make_unique<TFormMain>();
-        m_data.FormDataCreate();
-        m_main->attachDataModules(&m_data, &m_pdb);
-        m_main->show();
-        QApplication::processEvents();
-        ASSERT_TRUE(m_data.projectsConnected());
-    }
-    void TearDown() override
-    {
-        if (m_main)
-            m_main->close();
-        m_main.reset();
-    }
-
     // Answers the directory dialog with `path`.
     static void chooseDirectory(ScriptedInteraction& script, const QString& path)
     {
@@ -67,12 +50,6 @@ protected:
         t.open();
         return t.recordCount();
     }
-
-    TestWorkspace m_ws;
-    ScriptedInteraction m_script;
-    TFormData m_data;
-    TFormDataPDB m_pdb;
-    std::unique_ptr<TFormMain> m_main;
 };
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "pdb/DataPDB.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TestWorkspace.h"
+#include "support/WorkingMainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,25 +32,8 @@ using kiro::test::clickButton;
 
 namespace {
 
-class LanguageTest : public ::testing::Test {
+class LanguageTest : public kiro::test::WorkingMainWindow {
 protected:
-    void SetUp() override
-    {
-        m_ws.layOutDatabases();
-        app().setCurrentUserID(QStringLiteral("ANNA"));
-        m_main = std::make_unique<TFormMain>();
-        m_data.FormDataCreate();
-        m_main->attachDataModules(&m_data, &m_pdb);
-        m_main->show();
-        QApplication::processEvents();
-        ASSERT_TRUE(m_data.projectsConnected());
-    }
-    void TearDown() override
-    {
-        m_main->close();
-        m_main.reset();
-    }
-
     // The text of a column on a language's row of an interface table.
     QString interfaceRow(const char* table, const QString& language, const char* column)
     {
@@ -69,12 +53,6 @@ protected:
         });
         m_main->OptionsLanguages();
     }
-
-    TestWorkspace m_ws;
-    ScriptedInteraction m_script;
-    TFormData m_data;
-    TFormDataPDB m_pdb;
-    std::unique_ptr<TFormMain> m_main;
 };
 
 } // namespace
