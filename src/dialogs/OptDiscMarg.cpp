@@ -2,8 +2,11 @@
 
 #include "app/DialogService.h"
 #include "app/Translate.h"
+#include "app/core/AppContext.h"
 #include "app/core/Messages.h"
+#include "app/core/MsgFormat.h"
 #include "data/FormData.h"
+#include "data/Log.h"
 #include "db/Connection.h"
 #include "db/DatabaseError.h"
 #include "db/Dataset.h"
@@ -13,6 +16,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
+#include <QMap>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -51,6 +55,15 @@ void replaceRows(db::Dataset& target, db::Dataset& copy, const QString& projectI
             target.fieldByName(s(f)).setValue(copy.fieldByName(s(f)).value());
         target.post();
     }
+}
+
+// The five percentages of a row, as numbers (an empty one as 0).
+QVariantList rowValues(db::Dataset& d, int row)
+{
+    QVariantList values;
+    for (const char* f : kValues)
+        values << d.rowValue(row, d.fieldByName(s(f)).index()).toDouble();
+    return values;
 }
 
 } // namespace
@@ -203,9 +216,22 @@ bool TDlgOptDiscMarg::save()
     }
     if (m_projectMode && m_projectCopy) {
         db::Dataset& project = m_data.table(s("TableDiscMarg"));
+        // The rows are replaced as a whole; the project's log names every
+        // series whose values are not what they were.
+        QMap<QString, QVariantList> before;
+        for (int r = 0; r < project.recordCount(); ++r)
+            before.insert(project.rowValue(r, project.fieldByName(s("Series")).index()).toString(),
+                          rowValues(project, r));
+        QStringList changed;
+        db::Dataset& copy = *m_projectCopy;
+        for (int r = 0; r < copy.recordCount(); ++r) {
+            const QString series = copy.rowValue(r, copy.fieldByName(s("Series")).index()).toString();
+            if (!before.contains(series) || before.value(series) != rowValues(copy, r))
+                changed << series;
+        }
         try {
             db::Transaction t(m_data.database(s("DatabaseProjects")));
-            replaceRows(project, *m_projectCopy, m_data.table(s("TableProjects")).fieldByName(s("ID")).asString());
+            replaceRows(project, copy, m_data.table(s("TableProjects")).fieldByName(s("ID")).asString());
             t.commit();
         } catch (const db::DatabaseError& e) {
             project.cancel();
@@ -213,6 +239,9 @@ bool TDlgOptDiscMarg::save()
             MsgOK(QStringLiteral("%s"), {e.message()});
             return false;
         }
+        for (const QString& series : std::as_const(changed))
+            m_data.AddLogEntry(logkind::Project, QString(), logtext::sourcePrice, QString(), app().currentUserID(),
+                               formatMessage(logtext::discountChanged, {series}), logtext::information);
     }
     return true;
 }

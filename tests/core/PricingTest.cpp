@@ -259,8 +259,8 @@ TEST_F(PricingTest, LineLandedCostIsInTheProjectCurrency)
     products.post();
     db::Dataset& prices = t("TableProdPrices");
     prices.append();
-    set(prices, {{"Qty", 1}, {"ListCurrency", "USD"}, {"NetCurrency", "USD"}, {"QuotCurrency", "USD"},
-                 {"ListPrice", "100"}});
+    set(prices,
+        {{"Qty", 1}, {"ListCurrency", "USD"}, {"NetCurrency", "USD"}, {"QuotCurrency", "USD"}, {"ListPrice", "100"}});
     prices.post();
     EXPECT_NEAR(num(products, "TotalProdPriceNLLC"), 100, 1e-9);
     EXPECT_NEAR(num(products, "TotalPriceQuotNLLC"), 90, 1e-9);
@@ -272,8 +272,11 @@ TEST_F(PricingTest, ProjectContributionAgainstComputedOrManualPrice)
 {
     db::Dataset& projects = t("TableProjects");
     projects.edit();
-    set(projects, {{"ProjPriceProducts", 900}, {"ProjPriceProductsNLLC", 700}, {"ProjPriceAddCost", 100},
-                   {"ProjPriceAddCostNLLC", 100}, {"PriceManual", 0}});
+    set(projects, {{"ProjPriceProducts", 900},
+                   {"ProjPriceProductsNLLC", 700},
+                   {"ProjPriceAddCost", 100},
+                   {"ProjPriceAddCostNLLC", 100},
+                   {"PriceManual", 0}});
     projects.post();
     EXPECT_NEAR(num(projects, "_TOTAL_PROJ_PRICE"), 1000, 1e-9);
     EXPECT_NEAR(num(projects, "_TOTAL_PROJ_NLLC"), 800, 1e-9);
@@ -389,6 +392,30 @@ TEST_F(PricingTest, ProjectWithoutLinesKeepsItsManualPrice)
     projects.post();
     EXPECT_TRUE(m_data.RecalculateProject());
     EXPECT_NEAR(num(projects, "PriceManual"), 1000, 1e-9);
+}
+
+TEST_F(PricingTest, ManualPriceThatCannotBeConvertedIsKept)
+{
+    db::Dataset& projects = t("TableProjects");
+    projects.edit();
+    set(projects, {{"PriceManual", 1000}});
+    projects.post();
+    EXPECT_TRUE(m_data.TabQuotDataCurrencyClick(s("XXX")));
+    EXPECT_NEAR(stored("Projects", "PriceManual", str(projects, "ID")), 1000, 1e-9);
+    EXPECT_NEAR(num(t("TableProducts"), "TotalPriceCurrFact"), 0, 1e-9) << "the lines convert to 0";
+}
+
+TEST_F(PricingTest, RowPostedThroughTheAccessoryViewTotalsTheProduct)
+{
+    const QString accessory = addAccessory();
+    db::Dataset& accPrices = t("TableAccPrices");
+    accPrices.append();
+    set(accPrices,
+        {{"Qty", 1}, {"ListCurrency", "EUR"}, {"NetCurrency", "EUR"}, {"QuotCurrency", "EUR"}, {"ListPrice", "50"}});
+    accPrices.post();
+    EXPECT_EQ(str(accPrices, "AccessoryID"), accessory);
+    EXPECT_NEAR(stored("Products", "TotalPrice", m_product), 50, 1e-9);
+    EXPECT_NEAR(stored("Accessories", "ProdPrice", accessory), 50, 1e-9);
 }
 
 TEST_F(PricingTest, CurrencyFactorOfZeroIsRefused)
@@ -580,7 +607,10 @@ TEST_F(PricingTest, AChangeRunsEveryLevelOnce)
         QMap<QString, int> expected;
     };
     const Change changes[] = {
-        {"TableProdPrices", "Discount", 20, {{s("TableProdPrices"), 1}, {s("TableProducts"), 1}, {s("TableProjects"), 1}}},
+        {"TableProdPrices",
+         "Discount",
+         20,
+         {{s("TableProdPrices"), 1}, {s("TableProducts"), 1}, {s("TableProjects"), 1}}},
         {"TableAddCosts", "Discount", 20, {{s("TableAddCosts"), 1}, {s("TableProducts"), 1}, {s("TableProjects"), 1}}},
         {"TableProducts", "TotalPriceComm", 5, {{s("TableProducts"), 1}, {s("TableProjects"), 1}}},
     };

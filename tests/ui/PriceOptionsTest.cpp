@@ -235,6 +235,13 @@ TEST_F(PriceOptionsTest, DiscountCopiesAreWrittenBackAndApplied)
     EXPECT_NEAR(num(prices, "Contribution"), 50, 1e-9);
     EXPECT_NEAR(num(prices, "QuotPrice"), 10 * 0.6 / 0.5, 1e-9);
     EXPECT_FALSE(m_data.database(s("DatabasePrivate")).tableExists(s("DiscMarg"))) << "the copy is deleted";
+    // The project's log names the series that changed, once.
+    db::Query log(m_data.database(s("DatabaseProjects")),
+                  s("SELECT Source, Description FROM ProjLog WHERE Description LIKE 'Discount%'"));
+    QStringList entries;
+    for (log.open(); !log.eof(); log.next())
+        entries << log.field(0).asString() + s(": ") + log.field(1).asString();
+    EXPECT_EQ(entries, QStringList{s("PRICE: Discount/margin was changed for ES series")});
 }
 
 TEST_F(PriceOptionsTest, CancelledDiscountsChangeNothing)
