@@ -261,6 +261,10 @@ public:
     void TablePurchOrdRowsAfterPost(db::Dataset& rows);
     // The accessory's quantity into its price rows.
     void TableAccessoriesQtyChange(db::Dataset& accessories);
+    // The current product's totals from all its price and additional-cost
+    // rows, for changes that bypassed the views (rows deleted by SQL).
+    // Throws db::DatabaseError.
+    void UpdateProductTotals();
 
     // Discount of a price level and margin of a series in the current
     // project; 0 when there is no such row or level.
@@ -382,7 +386,9 @@ private:
         QStringList pendingAccessories;
         int deferProjectTotals = 0; // a walk over the project's lines totals the project once, at its end
         bool pendingProjectTotals = false;
+        QString deletingAccessory; // the owner of the price row being deleted
     };
+    void priceRowDeleted();
     void withProjectTotalsDeferred(const std::function<void()>& walk);
     void projectProductTotals();
     void withProductTotalsDeferred(const std::function<void()>& walk);

@@ -249,6 +249,12 @@ void TFormData::bindPricingHandlers()
     // product's.
     bind("TableProdPrices", DatasetEvent::AfterPost, &TFormData::TableProdPricesAfterPost);
     bind("TableAccPrices", DatasetEvent::AfterPost, &TFormData::TableProdPricesAfterPost);
+    // A deleted price row leaves the totals as soon as it is gone.
+    for (const char* name : {"TableProdPrices", "TableAccPrices"}) {
+        chainEvent(table(s(name)), DatasetEvent::BeforeDelete,
+                   [this](db::Dataset& d) { m_pricing.deletingAccessory = str(d, "AccessoryID"); });
+        chainEvent(table(s(name)), DatasetEvent::AfterDelete, [this](db::Dataset&) { priceRowDeleted(); });
+    }
     bind("TableAddCosts", DatasetEvent::AfterPost, &TFormData::TableAddCostsAfterPost);
     bind("TableAddCosts", DatasetEvent::AfterDelete, &TFormData::TableAddCostsAfterPost);
     bind("TableAddCosts", DatasetEvent::OnNewRecord, &TFormData::TableAddCostsNewRecord);
@@ -595,6 +601,33 @@ void TFormData::TableProdPricesAfterPost(db::Dataset& prices)
         productTotals();
 }
 
+void TFormData::priceRowDeleted()
+{
+    Reentry guard(m_pricing.prodPricesAfterPost);
+    if (!guard)
+        return;
+    const QString accessoryID = std::exchange(m_pricing.deletingAccessory, QString());
+    db::Dataset& products = table(s("TableProducts"));
+    if (!products.isActive() || products.isEmpty())
+        return;
+    if (isEmptyId(accessoryID))
+        m_pricing.pendingOwnPrice = true;
+    else if (!m_pricing.pendingAccessories.contains(accessoryID))
+        m_pricing.pendingAccessories << accessoryID;
+    m_pricing.pendingPriceTotals = true;
+    if (m_pricing.deferTotals == 0)
+        productTotals();
+}
+
+void TFormData::UpdateProductTotals()
+{
+    m_pricing.pendingPriceTotals = true;
+    m_pricing.pendingAddCostTotals = true;
+    m_pricing.pendingOwnPrice = true;
+    if (m_pricing.deferTotals == 0)
+        atomically([this] { productTotals(); });
+}
+
 void TFormData::TableAddCostsAfterPost(db::Dataset& addCosts)
 {
     Q_UNUSED(addCosts);
@@ -661,8 +694,8 @@ void TFormData::productTotals()
                      s("SELECT COUNT(*), SUM(QuotPrice) FROM DetailPrices WHERE ProductID = ? "
                        "AND (AccessoryID IS NULL OR TRIM(AccessoryID) = '')"),
                      {productID}, 2);
-            if (ownSum[0] > 0)
-                ownPrice = ownSum[1];
+            // No own rows are left only after a delete: nothing to sum.
+            ownPrice = ownSum[0] > 0 ? ownSum[1] : 0.0;
         }
     }
     std::vector<double> addCostTotals;

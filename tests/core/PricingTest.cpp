@@ -209,6 +209,26 @@ TEST_F(PricingTest, AdditionalOptionAccessoryLeavesTheProductTotalButKeepsItsOwn
     EXPECT_NEAR(stored("Accessories", "ProdPrice", plain), 106.875, 1e-9);
 }
 
+TEST_F(PricingTest, DeletedPriceRowsLeaveTheTotals)
+{
+    addPriceRow();
+    const QString accessory = addAccessory();
+    addPriceRow(accessory, false, "A1");
+    db::Dataset& prices = t("TableProdPrices");
+    ASSERT_TRUE(prices.locate(s("Keyword"), s("P1")));
+    prices.deleteRecord();
+    db::Dataset& products = t("TableProducts");
+    EXPECT_NEAR(num(products, "TotalPrice"), 213.75, 1e-9);
+    EXPECT_NEAR(num(products, "ProdPrice"), 0, 1e-9);
+    EXPECT_NEAR(num(t("TableProjects"), "ProjPriceProducts"), 213.75, 1e-9);
+
+    // Rows removed behind the views' back: the product is totalled on request.
+    m_data.database(s("DatabaseProjects")).exec(s("DELETE FROM DetailPrices"));
+    m_data.UpdateProductTotals();
+    EXPECT_NEAR(num(products, "TotalPrice"), 0, 1e-9);
+    EXPECT_NEAR(num(t("TableProjects"), "ProjPriceProducts"), 0, 1e-9);
+}
+
 TEST_F(PricingTest, AccessoryQuantityIsCopiedIntoItsPriceRows)
 {
     const QString accessory = addAccessory();
