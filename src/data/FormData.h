@@ -314,8 +314,6 @@ public:
     // the current accessory's rows; false when nothing was stored.
     bool UpdatePrice(bool toAccessory, const PriceItemSource& items);
 
-    // The tree refreshes an item's caption (kind 2 product, 4 accessory).
-    void setPriceLabelHook(std::function<void(int kind, const QString& id)> hook);
     // The tree selects again the node that was selected before a column-wide
     // change.
     void setReselectNodeHook(std::function<void()> hook);
@@ -413,7 +411,6 @@ private:
     bool unitsTechDataFilter(db::Dataset& units);
 
     PricingFlags m_pricing;
-    std::function<void(int kind, const QString& id)> m_priceLabelHook;
     std::function<void()> m_reselectNodeHook;
     db::Dataset* m_unitsTechDataRow = nullptr;
     QString m_unitsTypeOverride; // the unit type a conversion filters the units to

@@ -268,15 +268,18 @@ void TFormData::bindPricingHandlers()
     bind("TableCustOrdRows", DatasetEvent::AfterPost, &TFormData::TableCustOrdRowsAfterPost);
     bind("TablePurchOrdRows", DatasetEvent::AfterPost, &TFormData::TablePurchOrdRowsAfterPost);
 
-    source(s("SourceAddCosts")).setOnDataChange([this](db::DataSource& src, const QString& field) {
-        SourceAddCostsDataChange(src, field);
-    });
-    source(s("SourceProjAddCosts")).setOnDataChange([this](db::DataSource& src, const QString& field) {
-        SourceProjAddCostsDataChange(src, field);
-    });
-    source(s("SourceProjPackTrans")).setOnDataChange([this](db::DataSource& src, const QString& field) {
-        SourceProjPackTransDataChange(src, field);
-    });
+    auto onDataChange = [this](const char* name, void (TFormData::*handler)(db::DataSource&, const QString&)) {
+        db::DataSource& src = source(s(name));
+        const db::DataSource::DataChangeHandler previous = src.onDataChange();
+        src.setOnDataChange([this, previous, handler](db::DataSource& x, const QString& field) {
+            if (previous)
+                previous(x, field);
+            (this->*handler)(x, field);
+        });
+    };
+    onDataChange("SourceAddCosts", &TFormData::SourceAddCostsDataChange);
+    onDataChange("SourceProjAddCosts", &TFormData::SourceProjAddCostsDataChange);
+    onDataChange("SourceProjPackTrans", &TFormData::SourceProjPackTransDataChange);
 
     // The unit selectors: the units of the current unit type's type (units
     // dialog) and of the technical-data row being edited (technical-data
@@ -328,11 +331,6 @@ void TFormData::bindPricingFields(db::Dataset& t)
     }
 }
 
-void TFormData::setPriceLabelHook(std::function<void(int kind, const QString& id)> hook)
-{
-    m_priceLabelHook = std::move(hook);
-}
-
 void TFormData::setReselectNodeHook(std::function<void()> hook)
 {
     m_reselectNodeHook = std::move(hook);
@@ -340,8 +338,12 @@ void TFormData::setReselectNodeHook(std::function<void()> hook)
 
 void TFormData::refreshLabel(int kind, const QString& id)
 {
-    if (m_priceLabelHook && !id.isEmpty())
-        m_priceLabelHook(kind, id);
+    if (id.isEmpty())
+        return;
+    if (kind == 2)
+        emit productLabelChanged(id);
+    else
+        emit accessoryLabelChanged(id);
 }
 
 // --- transactions -------------------------------------------------------------------

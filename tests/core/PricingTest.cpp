@@ -252,6 +252,9 @@ TEST_F(PricingTest, AccessoryQuantityIsCopiedIntoItsPriceRows)
 TEST_F(PricingTest, QuotationLineWithCommissionAndRoundedPrice)
 {
     db::Dataset& products = t("TableProducts");
+    QStringList relabelled;
+    QObject::connect(&m_data, &TFormData::productLabelChanged, &m_data,
+                     [&relabelled](const QString& id) { relabelled << id; });
     // Every change of a line's input posts the line.
     for (const auto& [field, value] : {std::pair{"Qty", 3}, {"TotalProdPrice", 100}, {"TotalPriceComm", 10}}) {
         products.edit();
@@ -261,6 +264,7 @@ TEST_F(PricingTest, QuotationLineWithCommissionAndRoundedPrice)
     EXPECT_NEAR(num(products, "TotalPriceQuotPrice"), 111.111111, 1e-5);
     EXPECT_NEAR(stored("Products", "TotalPriceQuotPriceSum", m_product), 333.333333, 1e-5);
     EXPECT_NEAR(num(t("TableProjects"), "ProjPriceProducts"), 333.333333, 1e-5);
+    EXPECT_EQ(relabelled, QStringList(3, m_product)) << "the tree label follows each line change";
 
     products.edit();
     set(products, {{"TotalPriceQuotRounded", 110}});
