@@ -10,11 +10,13 @@
 #include "dialogs/OptCurr.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace kiro {
@@ -25,6 +27,47 @@ QString s(const char* text)
 {
     return QString::fromLatin1(text);
 }
+
+// The unit cell offers the units of the row's unit type.
+class UnitDelegate : public QStyledItemDelegate {
+public:
+    UnitDelegate(QObject* parent, db::Dataset& unitTypes, db::Dataset& units)
+        : QStyledItemDelegate(parent)
+        , m_unitTypes(unitTypes)
+        , m_units(units)
+    {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override
+    {
+        auto* combo = new QComboBox(parent);
+        combo->setObjectName(s("DlgOptUnitsUnitEditor"));
+        if (!m_unitTypes.isActive() || !m_units.isActive() || index.row() >= m_unitTypes.recordCount())
+            return combo;
+        const QString type = m_unitTypes.rowValue(index.row(), m_unitTypes.fieldByName(s("Type")).index()).toString();
+        const int unitColumn = m_units.fieldByName(s("Unit")).index();
+        const int typeColumn = m_units.fieldByName(s("UnitType")).index();
+        for (int r = 0; r < m_units.recordCount(); ++r) {
+            if (m_units.rowValue(r, typeColumn).toString().compare(type, Qt::CaseInsensitive) == 0)
+                combo->addItem(m_units.rowValue(r, unitColumn).toString());
+        }
+        return combo;
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        auto* combo = static_cast<QComboBox*>(editor);
+        combo->setCurrentIndex(combo->findText(index.data().toString()));
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    {
+        auto* combo = static_cast<QComboBox*>(editor);
+        if (combo->currentIndex() >= 0)
+            model->setData(index, combo->currentText());
+    }
+
+private:
+    db::Dataset& m_unitTypes;
+    db::Dataset& m_units;
+};
 
 } // namespace
 
@@ -80,6 +123,9 @@ TDlgOptUnits::TDlgOptUnits(TFormData& data, bool projectSelected, bool itemSelec
     layout->addWidget(box);
 
     db::Dataset& unitTypes = data.table(s("TableUnitTypes"));
+    // The selector offers the units of the row's own type, as the units
+    // view filtered to that type would.
+    m_grid->setItemDelegateForColumn(2, new UnitDelegate(m_grid, unitTypes, data.table(s("TableUnits"))));
     m_grid->setDataset(&unitTypes);
     if (unitTypes.isActive() && !unitTypes.isEmpty()) {
         unitTypes.first();

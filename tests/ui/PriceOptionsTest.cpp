@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 
 #include <gtest/gtest.h>
@@ -273,6 +274,19 @@ TEST_F(PriceOptionsTest, UsUnitsAreSetAndTheProjectsValuesConverted)
     TDlgOptUnits dialog(m_data, true, true, false);
     EXPECT_TRUE(dialog.applyGroup()->isEnabled());
     EXPECT_TRUE(dialog.applyButton(TDlgOptUnits::Apply::Product)->isChecked());
+    int headRow = -1;
+    for (int r = 0; r < dialog.grid()->rowCount(); ++r)
+        if (t("TableUnitTypes").rowValue(r, t("TableUnitTypes").fieldByName(s("Property")).index()) == s("Head"))
+            headRow = r;
+    ASSERT_GE(headRow, 0);
+    std::unique_ptr<QWidget> editor(dialog.grid()->itemDelegateForColumn(2)->createEditor(
+        dialog.grid()->viewport(), QStyleOptionViewItem(), dialog.grid()->model()->index(headRow, 2)));
+    auto* units = qobject_cast<QComboBox*>(editor.get());
+    ASSERT_NE(units, nullptr);
+    QStringList offered;
+    for (int i = 0; i < units->count(); ++i)
+        offered << units->itemText(i);
+    EXPECT_EQ(offered, (QStringList{s("ft"), s("m")})) << "the units of the row's type";
     clickButton(dialog, s("DlgOptUnitsBtnUS"));
     db::Dataset& unitTypes = t("TableUnitTypes");
     ASSERT_TRUE(unitTypes.locate(s("Property"), s("Head")));
