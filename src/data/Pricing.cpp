@@ -1417,6 +1417,12 @@ bool TFormData::UpdatePrice(bool toAccessory, const PriceItemSource& itemSource)
                     if (!found)
                         set(prices, "Show", show);
                     set(prices, "AccessoryID", ownerID);
+                    // An accessory's rows carry its flags, so that an
+                    // alternative or an option stays out of the totals.
+                    if (toAccessory) {
+                        set(prices, "Alternate", fld(accessories, "Alternate").asBoolean());
+                        set(prices, "AddOption", fld(accessories, "AddOption").asBoolean());
+                    }
                 }
                 prices.post();
             }

@@ -598,10 +598,27 @@ TEST_F(PricingTest, UpdatePriceReplacesTheItemsRowsOnly)
     EXPECT_EQ(rows[s("/NEW")].mid(0, 3), (QStringList{s("30"), s("25"), s("True")}));
     EXPECT_NEAR(rows[s("/NEW")][3].toDouble(), 1000 * 0.1 * 0.7 / 0.75, 1e-9) << "recalculated in the product currency";
 
+    // An option's new rows carry its flag and stay out of the product total.
+    db::Dataset& accessories = t("TableAccessories");
+    accessories.edit();
+    set(accessories, {{"AddOption", true}});
+    accessories.post();
+    const double total = num(products, "TotalPrice");
+    EXPECT_TRUE(m_data.UpdatePrice(true, [&] { return std::optional(items); }));
+    int optionRows = 0;
+    for (prices.first(); !prices.eof(); prices.next()) {
+        if (str(prices, "AccessoryID") == accessory) {
+            ++optionRows;
+            EXPECT_TRUE(prices.fieldByName(s("AddOption")).asBoolean());
+        }
+    }
+    EXPECT_EQ(optionRows, 2) << "the accessory's GONE row went, its two items came";
+    EXPECT_NEAR(num(products, "TotalPrice"), total, 1e-9);
+
     m_messages.clear();
     EXPECT_FALSE(m_data.UpdatePrice(false, [] { return std::optional<QList<TFormData::PriceItem>>(); }));
     EXPECT_EQ(m_messages.keys(), QStringList{s("8")});
-    EXPECT_EQ(prices.recordCount(), 3);
+    EXPECT_EQ(prices.recordCount(), 4);
 }
 
 // --- each handler once ------------------------------------------------------------------------------------------
