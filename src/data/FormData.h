@@ -387,6 +387,7 @@ private:
         QString deletingAccessory; // the owner of the price row being deleted
     };
     void priceRowDeleted();
+    void refreshOtherPriceView(const db::Dataset* posted);
     void withProjectTotalsDeferred(const std::function<void()>& walk);
     void projectProductTotals();
     void withProductTotalsDeferred(const std::function<void()>& walk);

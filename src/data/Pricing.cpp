@@ -411,6 +411,15 @@ bool TFormData::runPricingOperation(const QString& operation, const std::functio
         MsgOK(QStringLiteral("%s\n\n%s"), {MsgText(operation), e.message()});
         return false;
     }
+    if (m_pricing.batch == 1) {
+        try {
+            refreshOtherPriceView(&table(s("TableProdPrices")));
+        } catch (const db::DatabaseError& e) {
+            --m_pricing.batch;
+            MsgOK(QStringLiteral("%s\n\n%s"), {MsgText(operation), e.message()});
+            return false;
+        }
+    }
     if (--m_pricing.batch == 0 && std::exchange(m_pricing.projectsStale, false)) {
         db::Dataset& projects = table(s("TableProjects"));
         try {
@@ -599,8 +608,23 @@ void TFormData::TableProdPricesAfterPost(db::Dataset& prices)
     m_pricing.pendingPriceTotals = true;
     // A walk over the product's rows totals them once, when it is done:
     // every total is computed from all rows anyway.
-    if (m_pricing.deferTotals == 0)
+    if (m_pricing.deferTotals == 0) {
         productTotals();
+        refreshOtherPriceView(&prices);
+    }
+}
+
+void TFormData::refreshOtherPriceView(const db::Dataset* posted)
+{
+    // The two views of DetailPrices keep their rows in memory: the one that
+    // did not write reads them again, so that its next recalculation starts
+    // from what the file holds.
+    for (const char* name : {"TableProdPrices", "TableAccPrices"}) {
+        db::Dataset& view = table(s(name));
+        if (&view == posted || !view.isActive() || view.state() != DatasetState::Browse)
+            continue;
+        view.refresh();
+    }
 }
 
 void TFormData::priceRowDeleted()

@@ -440,6 +440,19 @@ TEST_F(PricingTest, RowPostedThroughTheAccessoryViewTotalsTheProduct)
     EXPECT_EQ(str(accPrices, "AccessoryID"), accessory);
     EXPECT_NEAR(stored("Products", "TotalPrice", m_product), 50, 1e-9);
     EXPECT_NEAR(stored("Accessories", "ProdPrice", accessory), 50, 1e-9);
+
+    // A change through the product's view reaches the accessory's view, so
+    // that its next recalculation starts from the new discount.
+    db::Dataset& prices = t("TableProdPrices");
+    ASSERT_EQ(prices.recordCount(), 1);
+    prices.edit();
+    set(prices, {{"Discount", 50}});
+    prices.checkBrowseMode();
+    EXPECT_NEAR(num(accPrices, "Discount"), 50, 1e-9);
+    accPrices.edit();
+    set(accPrices, {{"Discount2", 10}});
+    accPrices.checkBrowseMode();
+    EXPECT_NEAR(stored("DetailPrices", "QuotPrice", str(accPrices, "ID")), 22.5, 1e-9);
 }
 
 TEST_F(PricingTest, CurrencyFactorOfZeroIsRefused)
