@@ -83,7 +83,7 @@ public:
         return str(accessories, "ID");
     }
 
-    // The row of the issue: 100, 10 %, no freight, 20 % margin, 5 % sales
+    // A typical row: 100, 10 %, no freight, 20 % margin, 5 % sales
     // discount, quantity 2, all in EUR.
     void addPriceRow(const QString& accessoryID = QString(), bool addOption = false, const char* keyword = "P1")
     {
