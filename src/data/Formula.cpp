@@ -137,9 +137,8 @@ QString formatSection(const QString& picture, double magnitude, bool withMinus)
         }
         intPart = grouped;
     }
-    const bool allZero =
-        std::all_of(intPart.begin(), intPart.end(), [](QChar c) { return c == u'0' || c == u','; }) &&
-        std::all_of(fracPart.begin(), fracPart.end(), [](QChar c) { return c == u'0'; });
+    const bool allZero = std::all_of(intPart.begin(), intPart.end(), [](QChar c) { return c == u'0' || c == u','; }) &&
+                         std::all_of(fracPart.begin(), fracPart.end(), [](QChar c) { return c == u'0'; });
     QString number = intPart;
     if (!fracPart.isEmpty())
         number += u'.' + fracPart;
@@ -412,14 +411,10 @@ private:
                 return std::nullopt;
             const double a = *arg;
             switch (entry.fn) {
-            case Abs:
-                return std::fabs(a);
-            case Sqrt:
-                return a > 0 ? std::sqrt(a) : 0.0;
-            case Sin:
-                return std::sin(a);
-            case Cos:
-                return std::cos(a);
+            case Abs: return std::fabs(a);
+            case Sqrt: return a > 0 ? std::sqrt(a) : 0.0;
+            case Sin: return std::sin(a);
+            case Cos: return std::cos(a);
             case Tan: {
                 const double c = std::cos(a);
                 return c == 0 ? kHuge * signOf(std::sin(a)) : std::sin(a) / c;
@@ -428,30 +423,26 @@ private:
                 const double s = std::sin(a);
                 return s == 0 ? kHuge * signOf(std::cos(a)) : std::cos(a) / s;
             }
-            case Asin:
-                return asinBounded(a);
+            case Asin: return asinBounded(a);
             case Acos:
                 // The original adds where acos would subtract; stored
                 // formulas were written against this.
                 if (a > -1 && a < 1)
                     return kHalfPi + std::asin(a);
                 return a >= 1 ? 2 * kHalfPi : 0.0;
-            case Atan:
-                return std::fabs(a) < kHuge ? std::atan(a) : kHalfPi * signOf(a);
+            case Atan: return std::fabs(a) < kHuge ? std::atan(a) : kHalfPi * signOf(a);
             case Acot:
                 // Beyond the bound the limit of the formula below it: 2h for
                 // large positive and 0 for large negative arguments.
                 if (std::fabs(a) < kHuge)
                     return kHalfPi + std::atan(a);
                 return a > 0 ? 2 * kHalfPi : 0.0;
-            case Ln:
-                return a > 0 ? std::log(a) : -kHuge;
+            case Ln: return a > 0 ? std::log(a) : -kHuge;
             case Exp:
                 if (a > -85 && a < 85)
                     return std::exp(a);
                 return a >= 85 ? kHuge : 0.0;
-            case Log:
-                return a > 0 ? std::log(a) * 0.4342944819 : -kHuge;
+            case Log: return a > 0 ? std::log(a) * 0.4342944819 : -kHuge;
             }
         }
         stopHere();
