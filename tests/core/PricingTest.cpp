@@ -296,22 +296,22 @@ TEST_F(PricingTest, ProjectContributionAgainstComputedOrManualPrice)
 {
     db::Dataset& projects = t("TableProjects");
     projects.edit();
-    set(projects, {{"ProjPriceProducts", 900},
+    set(projects, {{"ProjPriceProducts", 1100},
                    {"ProjPriceProductsNLLC", 700},
                    {"ProjPriceAddCost", 100},
                    {"ProjPriceAddCostNLLC", 100},
                    {"PriceManual", 0}});
     projects.post();
-    EXPECT_NEAR(num(projects, "_TOTAL_PROJ_PRICE"), 1000, 1e-9);
+    EXPECT_NEAR(num(projects, "_TOTAL_PROJ_PRICE"), 1200, 1e-9);
     EXPECT_NEAR(num(projects, "_TOTAL_PROJ_NLLC"), 800, 1e-9);
-    EXPECT_NEAR(num(projects, "_TOTAL_CONTRIB"), 200, 1e-9);
-    EXPECT_NEAR(num(projects, "_TOTAL_CONTRIB_PERCENT"), 20, 1e-9);
+    EXPECT_NEAR(num(projects, "_TOTAL_CONTRIB"), 400, 1e-9) << "against the computed total";
+    EXPECT_NEAR(num(projects, "_TOTAL_CONTRIB_PERCENT"), 100.0 / 3, 1e-9);
 
     projects.edit();
-    set(projects, {{"PriceManual", 1600}});
+    set(projects, {{"PriceManual", 1000}});
     projects.post();
-    EXPECT_NEAR(num(projects, "_TOTAL_CONTRIB"), 800, 1e-9);
-    EXPECT_NEAR(num(projects, "_TOTAL_CONTRIB_PERCENT"), 50, 1e-9);
+    EXPECT_NEAR(num(projects, "_TOTAL_CONTRIB"), 200, 1e-9);
+    EXPECT_NEAR(num(projects, "_TOTAL_CONTRIB_PERCENT"), 20, 1e-9);
 
     projects.edit();
     set(projects, {{"PriceManual", 0}, {"ProjPriceProducts", 0}, {"ProjPriceAddCost", 0}});
