@@ -7,6 +7,10 @@
 #include "app/LanguageSource.h"
 #include "app/Translate.h"
 #include "dialogs/Lang.h"
+#include "dialogs/OptCurr.h"
+#include "dialogs/OptDiscMarg.h"
+#include "dialogs/OptProj.h"
+#include "dialogs/OptUnits.h"
 #include "dialogs/UserInfo.h"
 #include "app/core/AppContext.h"
 #include "app/core/Messages.h"
@@ -194,6 +198,26 @@ void TFormMain::buildMenus()
             &QAction::triggered, this, &TFormMain::OptionsUserInfo);
     connect(addAction(options, QStringLiteral("MenuOptionsLanguage"), QStringLiteral("&Language ...")),
             &QAction::triggered, this, &TFormMain::OptionsLanguages);
+    options->addSeparator();
+    // The price options act on the system data until the tree offers a
+    // selected project or item to act on.
+    connect(addAction(options, QStringLiteral("MenuOptionsCurrencies"), QStringLiteral("&Currencies ...")),
+            &QAction::triggered, this, [this] {
+                if (m_data)
+                    OptionsCurrencies(*m_data, false, this);
+            });
+    connect(addAction(options, QStringLiteral("MenuOptionsDiscounts"), QStringLiteral("Dis&counts and margins ...")),
+            &QAction::triggered, this, [this] {
+                if (m_data)
+                    OptionsDiscounts(*m_data, false, false, this);
+            });
+    connect(addAction(options, QStringLiteral("MenuOptionsUnits"), QStringLiteral("U&nits ...")),
+            &QAction::triggered, this, [this] {
+                if (m_data)
+                    OptionUnits(*m_data, false, false, false, this);
+            });
+    connect(addAction(options, QStringLiteral("MenuOptionsProject"), QStringLiteral("&Project ...")),
+            &QAction::triggered, this, [this] { OptionsProject([] {}, this); });
 
     QMenu* help = addMenu(QStringLiteral("MenuHelp"), QStringLiteral("&Help"));
     QAction* index = addAction(help, QStringLiteral("MenuHelpIndex"), QStringLiteral("&Index ..."));
