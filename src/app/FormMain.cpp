@@ -206,7 +206,7 @@ void TFormMain::buildMenus()
                 if (m_data)
                     OptionsCurrencies(*m_data, false, this);
             });
-    connect(addAction(options, QStringLiteral("MenuOptionsDiscounts"), QStringLiteral("Dis&counts and margins ...")),
+    connect(addAction(options, QStringLiteral("MenuOptionsDiscounts"), QStringLiteral("Di&scounts and margins ...")),
             &QAction::triggered, this, [this] {
                 if (m_data)
                     OptionsDiscounts(*m_data, false, false, this);
