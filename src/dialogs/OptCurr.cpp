@@ -47,6 +47,7 @@ TOptionGrid::TOptionGrid(QWidget* parent, const QList<Column>& columns)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     verticalHeader()->setVisible(false);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     connect(this, &QTableWidget::cellChanged, this, &TOptionGrid::cellEdited);
     connect(this, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) { rowSelected(row); });
 }
