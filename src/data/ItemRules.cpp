@@ -225,16 +225,32 @@ void TFormData::bindItemRuleHandlers()
                                                                     {&accessories, &altAccessories}};
     for (const auto& [items, candidates] : candidateViews) {
         db::Dataset* view = candidates;
-        auto refilter = [view](db::Dataset&) {
-            if (view->isActive())
-                view->setOnFilterRecord(view->onFilterRecord());
-        };
-        auto reread = [view](db::Dataset&) {
-            if (view->isActive() && view->state() == db::DatasetState::Browse)
+        // A bulk operation walks the items with their controls disabled:
+        // re-reading the candidates after each of its posts would make it
+        // quadratic, so the view is brought up to date at the next step
+        // taken with the controls enabled.
+        auto stale = std::make_shared<bool>(false);
+        auto reread = [view, stale](db::Dataset& changed) {
+            if (changed.controlsDisabled()) {
+                *stale = true;
+                return;
+            }
+            if (view->isActive() && view->state() == db::DatasetState::Browse) {
                 view->refresh();
+                *stale = false;
+            }
+        };
+        auto refilter = [view, stale, reread](db::Dataset& changed) {
+            if (*stale) {
+                reread(changed);
+                return;
+            }
+            if (view->isActive() && !changed.controlsDisabled())
+                view->setOnFilterRecord(view->onFilterRecord());
         };
         chainEvent(*items, db::DatasetEvent::AfterScroll, refilter);
         chainEvent(*items, db::DatasetEvent::AfterCancel, refilter);
+        chainEvent(*items, db::DatasetEvent::AfterRefresh, refilter);
         chainEvent(*items, db::DatasetEvent::AfterPost, reread);
         chainEvent(*items, db::DatasetEvent::AfterDelete, reread);
     }
