@@ -225,13 +225,13 @@ void TFormData::bindItemRuleHandlers()
                                                                     {&accessories, &altAccessories}};
     for (const auto& [items, candidates] : candidateViews) {
         db::Dataset* view = candidates;
-        // A bulk operation walks the items with their controls disabled:
-        // re-reading the candidates after each of its posts would make it
-        // quadratic, so the view is brought up to date at the next step
-        // taken with the controls enabled.
+        // A bulk operation walks the items with their controls disabled or
+        // inside a price walk: re-reading or refiltering the candidates at
+        // each of its steps would make it quadratic, so the view is brought
+        // up to date at the first step after it.
         auto stale = std::make_shared<bool>(false);
-        auto reread = [view, stale](db::Dataset& changed) {
-            if (changed.controlsDisabled()) {
+        auto reread = [this, view, stale](db::Dataset& changed) {
+            if (changed.controlsDisabled() || m_pricing.deferProjectTotals > 0) {
                 *stale = true;
                 return;
             }
@@ -240,7 +240,11 @@ void TFormData::bindItemRuleHandlers()
                 *stale = false;
             }
         };
-        auto refilter = [view, stale, reread](db::Dataset& changed) {
+        auto refilter = [this, view, stale, reread](db::Dataset& changed) {
+            if (m_pricing.deferProjectTotals > 0) {
+                *stale = true;
+                return;
+            }
             if (*stale) {
                 reread(changed);
                 return;
