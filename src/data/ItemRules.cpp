@@ -927,6 +927,9 @@ bool TFormData::DeleteAccessoryRow(db::Dataset& accessories)
         db::Dataset& prices = table(s("TableProdPrices"));
         if (prices.isActive())
             prices.refresh();
+        // The rows went by SQL, past the views' handlers: the product's
+        // totals are taken again from what is left.
+        UpdateProductTotals();
         releaseAlternatives(accessories, id);
         deleteAll(connection,
                   {s("DELETE FROM AccTechData WHERE AccessoryID = :id"), s("DELETE FROM AccParts WHERE ParentID = :id"),

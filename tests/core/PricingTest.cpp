@@ -731,3 +731,20 @@ TEST_P(UnitChangeTest, ValueFollowsTheUnitAndBack)
 INSTANTIATE_TEST_SUITE_P(Rows, UnitChangeTest, ::testing::Values("TableProdTechData", "TableAccTechData"));
 
 } // namespace
+
+TEST_F(PricingTest, DeletingAnAccessoryTakesItsPricesOutOfTheTotals)
+{
+    m_data.bindItemRuleHandlers();
+    addPriceRow();
+    const QString accessory = addAccessory();
+    addPriceRow(accessory, false, "A1");
+    db::Dataset& products = t("TableProducts");
+    const double withAccessory = num(products, "TotalPrice");
+    ASSERT_NEAR(withAccessory, 2 * 213.75, 1e-9);
+
+    db::Dataset& accessories = t("TableAccessories");
+    ASSERT_TRUE(accessories.locate(s("ID"), accessory));
+    ASSERT_TRUE(m_data.DeleteAccessoryRow(accessories));
+    EXPECT_NEAR(num(products, "TotalPrice"), 213.75, 1e-9);
+    EXPECT_NEAR(num(t("TableProjects"), "ProjPriceProducts"), 213.75, 1e-9);
+}
