@@ -255,6 +255,12 @@ void TFormData::bindPricingHandlers()
                    [this](db::Dataset& d) { m_pricing.deletingAccessory = str(d, "AccessoryID"); });
         chainEvent(table(s(name)), DatasetEvent::AfterDelete, [this](db::Dataset&) { priceRowDeleted(); });
     }
+    // A deleted product leaves the project's sums at once.
+    chainEvent(table(s("TableProducts")), DatasetEvent::AfterDelete, [this](db::Dataset&) {
+        m_pricing.pendingProjectTotals = true;
+        if (m_pricing.deferProjectTotals == 0)
+            projectProductTotals();
+    });
     bind("TableAddCosts", DatasetEvent::AfterPost, &TFormData::TableAddCostsAfterPost);
     bind("TableAddCosts", DatasetEvent::AfterDelete, &TFormData::TableAddCostsAfterPost);
     bind("TableAddCosts", DatasetEvent::OnNewRecord, &TFormData::TableAddCostsNewRecord);

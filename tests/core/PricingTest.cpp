@@ -748,3 +748,13 @@ TEST_F(PricingTest, DeletingAnAccessoryTakesItsPricesOutOfTheTotals)
     EXPECT_NEAR(num(products, "TotalPrice"), 213.75, 1e-9);
     EXPECT_NEAR(num(t("TableProjects"), "ProjPriceProducts"), 213.75, 1e-9);
 }
+
+TEST_F(PricingTest, DeletingAProductTakesItOutOfTheProjectTotals)
+{
+    m_data.bindItemRuleHandlers();
+    addPriceRow();
+    db::Dataset& projects = t("TableProjects");
+    ASSERT_NEAR(num(projects, "ProjPriceProducts"), 213.75, 1e-9);
+    ASSERT_TRUE(m_data.DeleteProductRow(t("TableProducts")));
+    EXPECT_NEAR(num(projects, "ProjPriceProducts"), 0, 1e-9);
+}
