@@ -331,14 +331,6 @@ public:
     void setUnitsTechDataRow(db::Dataset* techData);
     // --- end of price calculation ---------------------------------------------
 
-protected:
-    // The connection objects exist for the whole run; open() happens in the
-    // open operations.
-    struct DatabaseOpen {
-        QString progressText;
-        QString failureLine;
-    };
-
 private:
     // --- item identity, order and state; the activity log (private) ---------
     void bindItemFieldRules(db::Dataset& table);
@@ -417,8 +409,6 @@ private:
     QString m_unitsTypeOverride; // the unit type a conversion filters the units to
     bool m_unitsTypeOverridden = false;
     // --- end of price calculation (private) -----------------------------------
-
-    struct Component;
 
     // MsgText reads the message table of the language database.
     void installMessageLookup();
