@@ -5,11 +5,15 @@
 //   kiro_mkdb <seed folder> <program folder> [--replace]
 //
 // An existing database is left alone unless --replace is given, so that a
-// rebuild never throws away what a user entered into the shipped data.
+// rebuild never throws away what a user entered into the shipped data. The
+// product database is the exception: it is issued as a whole and made again
+// from its sources every time (the user's own defaults in it are kept).
 
+#include "app/core/Settings.h"
 #include "data/SeedData.h"
 #include "data/Schema.h"
 #include "db/DatabaseError.h"
+#include "pdb/PdbSchema.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -36,6 +40,12 @@ int main(int argc, char** argv)
                 continue;
             kiro::createDatabase(dir, database.tables, seedRoot + QLatin1Char('/') + database.folder);
             std::printf("kiro_mkdb: %s\n", qPrintable(QDir::toNativeSeparators(dir)));
+        }
+        const QString pdbFolder = QStringLiteral("PDB_%1.%2").arg(kiro::kPDBVersionMajor).arg(kiro::kPDBVersionMinor);
+        const QString pdbSource = seedRoot + QLatin1Char('/') + pdbFolder;
+        if (QFileInfo::exists(pdbSource)) {
+            kiro::pdb::buildPdbFromSources(pdbSource, exeDir + QLatin1Char('/') + pdbFolder);
+            std::printf("kiro_mkdb: %s\n", qPrintable(QDir::toNativeSeparators(exeDir + QLatin1Char('/') + pdbFolder)));
         }
         // The template database is no user data: it always matches this build.
         kiro::createDatabase(exeDir + QStringLiteral("/Templates"), kiro::schema::projectTables(), QString());

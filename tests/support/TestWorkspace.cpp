@@ -5,6 +5,7 @@
 #include "app/core/Settings.h"
 #include "data/Schema.h"
 #include "data/SeedData.h"
+#include "pdb/PdbSchema.h"
 
 #include <QDir>
 
@@ -58,6 +59,8 @@ void TestWorkspace::layOutDatabases() const
     for (const ShippedDatabase& database : shippedDatabases())
         createDatabase(exeDir() + QLatin1Char('/') + database.folder, database.tables, seed + database.folder);
     createDatabase(exeDir() + QStringLiteral("/Templates"), schema::projectTables(), QString());
+    const QString pdbFolder = QStringLiteral("PDB_%1.%2").arg(kPDBVersionMajor).arg(kPDBVersionMinor);
+    pdb::buildPdbFromSources(seed + pdbFolder, exeDir() + QLatin1Char('/') + pdbFolder);
 }
 
 } // namespace kiro::test

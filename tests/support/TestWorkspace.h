@@ -26,8 +26,9 @@ public:
     QString path(const char* sub) const;
     QString workIni() const { return workDir() + QStringLiteral("/KIRO.INI"); }
 
-    // The shipped databases and the template database in the program
-    // directory, as the build lays them out (with their seed rows).
+    // The shipped databases, the demonstration product database and the
+    // template database in the program directory, as the build lays them
+    // out (with their seed rows).
     void layOutDatabases() const;
 
     // The source tree's resources folder.
