@@ -203,6 +203,10 @@ bool TFormDataPDB::OpenPDB(const QString& directory, QString& version)
         m_isCurrent = PDBVersionIsCurrent(path, version);
         m_version = version;
         if (m_isCurrent) {
+            // The series names are looked up in LangPDBMain, which must be open for them to show.
+            db::Dataset& lang = table(s("TableLangMain"));
+            lang.close();
+            lang.open();
             db::Dataset& main = table(s("TableMain"));
             main.close();
             main.open();
