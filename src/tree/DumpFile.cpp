@@ -1,0 +1,1014 @@
+#include "tree/DumpFile.h"
+
+#include "app/core/Cp1252.h"
+#include "data/FormData.h"
+#include "db/Connection.h"
+#include "db/DatabaseError.h"
+#include "db/Value.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QTime>
+
+#include <cmath>
+#include <cstring>
+
+namespace kiro {
+
+namespace {
+
+QString s(const char* text)
+{
+    return QString::fromLatin1(text);
+}
+
+const QByteArray kMarker = QByteArrayLiteral("%%KIRO\r\n");
+constexpr qint64 kMsPerDay = 86400000;
+// QDate's Julian day of 31 December of year 0: day numbers count from the next day.
+constexpr qint64 kJulianDayOffset = 1721425;
+
+// --- the record order ----------------------------------------------------------
+
+// One table component of the record order: the table it writes, the record
+// it follows (its parent) and the link fields it takes from that record. The
+// list is in record order: the children of a component are the components
+// after it that name it as parent, in list order, and the components of an
+// item's subtree are a contiguous run starting at the item.
+struct Link {
+    const char* field;       // of this table
+    const char* parentField; // of the parent record
+};
+struct TableSpec {
+    const char* component;
+    const char* table;
+    int parent; // index into kSpecs, -1 for the project
+    std::vector<Link> links;
+    const char* order = nullptr; // an Order column ahead of the row order
+    bool ownPricesOnly = false;  // the product's own price rows: AccessoryID empty
+    bool keyID = false;          // ID written with the key flag instead of left out
+    int subtreeEnd = 0;          // one past the last component of the subtree
+};
+
+enum SpecIndex {
+    SProjects = 0,
+    SProducts = 4,
+    SAccessories = 10,
+    SAccPrices = 12,
+    SCustOrdRows = 21,
+    SPurchOrdRows = 23,
+};
+
+std::vector<TableSpec> makeSpecs()
+{
+    const std::vector<Link> project{{"ProjectID", "ID"}};
+    const std::vector<Link> product{{"ProductID", "ID"}};
+    const std::vector<Link> accessory{{"AccessoryID", "ID"}};
+    const std::vector<Link> parent{{"ParentID", "ID"}};
+    const std::vector<Link> order{{"OrderID", "ID"}};
+    std::vector<TableSpec> specs = {
+        {"TableProjects", "Projects", -1, {}},
+        {"TableCurrencies", "ProjCurrencies", SProjects, project},
+        {"TableDiscMarg", "ProjDiscMarg", SProjects, project},
+        {"TableDocuments", "Documents", SProjects, project},
+        {"TableProducts", "Products", SProjects, project, "Order", false, true},
+        {"TableProdTechData", "ProdTechData", SProducts, product},
+        {"TableProdDocuments", "ProdDocuments", SProducts, product},
+        {"TableProdPrices", "DetailPrices", SProducts, product, nullptr, true},
+        {"TableAddCosts", "DetailAddCosts", SProducts, product},
+        {"TableProdParts", "ProdParts", SProducts, parent},
+        {"TableAccessories", "Accessories", SProducts, product, "Order"},
+        {"TableAccTechData", "AccTechData", SAccessories, accessory},
+        {"TableAccPrices", "DetailPrices", SAccessories, {{"AccessoryID", "ID"}, {"ProductID", "ProductID"}}},
+        {"TableAccParts", "AccParts", SAccessories, parent},
+        {"TableAccLog", "AccLog", SAccessories, parent},
+        {"TableAccSelComm", "AccSelComm", SAccessories, parent},
+        {"TableProdLog", "ProdLog", SProducts, parent},
+        {"TableProdSelComm", "ProdSelComm", SProducts, parent},
+        {"TableProjAddCosts", "ProjAddCosts", SProjects, project},
+        {"TableProjPackTrans", "ProjPackTrans", SProjects, project},
+        {"TableCustOrders", "CustomerOrders", SProjects, project},
+        {"TableCustOrdRows", "CustomerOrderRows", 20, order},
+        {"TablePurchOrders", "PurchaseOrders", SProjects, project},
+        {"TablePurchOrdRows", "PurchaseOrderRows", 22, order},
+        {"TableProjLog", "ProjLog", SProjects, parent},
+    };
+    for (int i = int(specs.size()) - 1; i >= 0; --i) {
+        int end = i + 1;
+        while (end < int(specs.size())) {
+            int p = specs[size_t(end)].parent;
+            while (p > i)
+                p = specs[size_t(p)].parent;
+            if (p != i)
+                break;
+            ++end;
+        }
+        specs[size_t(i)].subtreeEnd = end;
+    }
+    return specs;
+}
+
+const std::vector<TableSpec>& specs()
+{
+    static const std::vector<TableSpec> list = makeSpecs();
+    return list;
+}
+
+int topSpecOf(int kind)
+{
+    switch (kind) {
+    case dumpfile::KindProject: return SProjects;
+    case dumpfile::KindProduct: return SProducts;
+    case dumpfile::KindAccessory: return SAccessories;
+    default: return -1;
+    }
+}
+
+int specOfComponent(const QString& component)
+{
+    static const QHash<QString, int> byName = [] {
+        QHash<QString, int> h;
+        for (int i = 0; i < int(specs().size()); ++i)
+            h.insert(s(specs()[size_t(i)].component).toLower(), i);
+        return h;
+    }();
+    return byName.value(component.toLower(), -1);
+}
+
+bool isLinkOrId(const TableSpec& spec, const QString& field)
+{
+    if (field.compare(u"ID", Qt::CaseInsensitive) == 0)
+        return true;
+    for (const Link& l : spec.links) {
+        if (field.compare(QLatin1String(l.field), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+// --- little-endian bytes -----------------------------------------------------------
+
+void putInt32(QByteArray& out, qint32 v)
+{
+    const quint32 u = quint32(v);
+    const char b[4] = {char(u & 0xFF), char((u >> 8) & 0xFF), char((u >> 16) & 0xFF), char((u >> 24) & 0xFF)};
+    out.append(b, 4);
+}
+
+qint32 getInt32(const uchar* p)
+{
+    return qint32(quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24));
+}
+
+qint16 getInt16(const uchar* p)
+{
+    return qint16(quint16(p[0]) | (quint16(p[1]) << 8));
+}
+
+QByteArray int16Bytes(qint16 v)
+{
+    const quint16 u = quint16(v);
+    return QByteArray{} + char(u & 0xFF) + char((u >> 8) & 0xFF);
+}
+
+QByteArray int32Bytes(qint32 v)
+{
+    QByteArray b;
+    putInt32(b, v);
+    return b;
+}
+
+QByteArray doubleBytes(double d)
+{
+    quint64 u = 0;
+    std::memcpy(&u, &d, sizeof u);
+    QByteArray b(8, '\0');
+    for (int i = 0; i < 8; ++i)
+        b[i] = char((u >> (8 * i)) & 0xFF);
+    return b;
+}
+
+double getDouble(const uchar* p)
+{
+    quint64 u = 0;
+    for (int i = 7; i >= 0; --i)
+        u = (u << 8) | p[i];
+    double d = 0;
+    std::memcpy(&d, &u, sizeof d);
+    return d;
+}
+
+// Text in a fixed field of `size` bytes: Windows-1252, cut so that at least
+// one terminating zero remains, the rest zero.
+void putFixedText(QByteArray& out, const QString& text, int size)
+{
+    QByteArray bytes = toCp1252(text);
+    if (bytes.size() > size - 1)
+        bytes.truncate(size - 1);
+    out.append(bytes);
+    out.append(QByteArray(size - bytes.size(), '\0'));
+}
+
+// The text of a fixed field up to its first zero (the whole field when a
+// writer left none).
+QString fixedText(const uchar* p, qint64 size)
+{
+    const void* zero = std::memchr(p, 0, size_t(size));
+    const qint64 n = zero ? static_cast<const uchar*>(zero) - p : size;
+    return fromCp1252(QByteArray(reinterpret_cast<const char*>(p), n));
+}
+
+const char* typeName(quint8 code)
+{
+    switch (code) {
+    case dumpfile::TypeString: return "string";
+    case dumpfile::TypeSmallint: return "16-bit integer";
+    case dumpfile::TypeInteger: return "32-bit integer";
+    case dumpfile::TypeWord: return "16-bit unsigned";
+    case dumpfile::TypeBoolean: return "boolean";
+    case dumpfile::TypeFloat: return "float";
+    case dumpfile::TypeCurrency: return "currency";
+    case dumpfile::TypeDate: return "date";
+    case dumpfile::TypeTime: return "time";
+    case dumpfile::TypeDateTime: return "date and time";
+    case dumpfile::TypeBytes: return "bytes";
+    default: return "blob";
+    }
+}
+
+// --- values -------------------------------------------------------------------------
+
+QString storageDateTime(const QDate& date, qint64 msOfDay)
+{
+    const QTime t = QTime::fromMSecsSinceStartOfDay(int(msOfDay));
+    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d.%03d", date.year(), date.month(), date.day(), t.hour(),
+                             t.minute(), t.second(), t.msec());
+}
+
+// The value bytes of a stored value, with the field's type code. Null values
+// are never written; the caller has skipped them.
+TDumpFilePut::Value encodeValue(const db::FieldDef& f, const QVariant& stored)
+{
+    TDumpFilePut::Value v;
+    v.name = f.name;
+    switch (f.type) {
+    case db::FieldType::Text: {
+        v.type = dumpfile::TypeString;
+        putFixedText(v.bytes, stored.toString(), f.size + 1);
+        break;
+    }
+    case db::FieldType::Short:
+        v.type = dumpfile::TypeSmallint;
+        v.bytes = int16Bytes(qint16(stored.toInt()));
+        break;
+    case db::FieldType::Integer:
+        v.type = dumpfile::TypeInteger;
+        v.bytes = int32Bytes(stored.toInt());
+        break;
+    case db::FieldType::Boolean:
+        v.type = dumpfile::TypeBoolean;
+        v.bytes = int16Bytes(stored.toBool() ? 1 : 0);
+        break;
+    case db::FieldType::Float:
+        v.type = dumpfile::TypeFloat;
+        v.bytes = doubleBytes(stored.toDouble());
+        break;
+    case db::FieldType::DateTime: {
+        // Wall-clock date and time as stored; UTC spares the time-zone rules.
+        const QDateTime dt = db::value::parseDateTime(stored.toString(), Qt::UTC);
+        if (!dt.isValid())
+            throw TDumpFileError(QStringLiteral("The field %1 holds '%2', which is not a date").arg(f.name,
+                                                                                                      stored.toString()));
+        const QDate d = dt.date();
+        const double value = double(dumpfile::dayNumber(d.year(), d.month(), d.day())) * double(kMsPerDay) +
+                             double(dt.time().msecsSinceStartOfDay());
+        v.type = dumpfile::TypeDateTime;
+        v.bytes = doubleBytes(value);
+        break;
+    }
+    case db::FieldType::Bytes:
+        v.type = dumpfile::TypeBytes;
+        v.bytes = stored.toByteArray();
+        if (f.size > 0)
+            v.bytes.resize(f.size, '\0');
+        break;
+    case db::FieldType::Memo:
+        v.type = dumpfile::TypeMemo;
+        v.bytes = toCp1252(stored.toString());
+        break;
+    case db::FieldType::Binary:
+        v.type = dumpfile::TypeBlob;
+        v.bytes = stored.toByteArray();
+        break;
+    }
+    return v;
+}
+
+} // namespace
+
+// --- names and recognition ------------------------------------------------------------
+
+namespace dumpfile {
+
+QString extensionOf(int kind)
+{
+    switch (kind) {
+    case KindProject: return QStringLiteral(".KIRO_PRJ");
+    case KindProduct: return QStringLiteral(".KIRO_PRD");
+    case KindAccessory: return QStringLiteral(".KIRO_ACC");
+    default: return {};
+    }
+}
+
+QString transferFileName(const QString& caption, int kind, const QString& directory)
+{
+    QString name = caption;
+    for (QChar& c : name) {
+        switch (c.unicode()) {
+        case u'"':
+        case u'*':
+        case u'/':
+        case u':':
+        case u'<':
+        case u'>':
+        case u'?':
+        case u'\\':
+        case u'|': c = u'_'; break;
+        default: break;
+        }
+    }
+    QString dir = directory.isEmpty() ? QDir::tempPath() : directory;
+    if (!dir.endsWith(u'/'))
+        dir += u'/';
+    return dir + name + extensionOf(kind);
+}
+
+bool hasTransferExtension(const QString& path)
+{
+    const QString fileName = QFileInfo(path).fileName();
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    return dot >= 0 && fileName.mid(dot, 5).compare(u".KIRO", Qt::CaseInsensitive) == 0;
+}
+
+qint64 dayNumber(int year, int month, int day)
+{
+    return QDate(year, month, day).toJulianDay() - kJulianDayOffset;
+}
+
+QList<RecordTable> recordOrder()
+{
+    QList<RecordTable> list;
+    for (const TableSpec& spec : specs()) {
+        RecordTable r{s(spec.component), s(spec.table),
+                      spec.parent >= 0 ? s(specs()[size_t(spec.parent)].component) : QString(), {}, {}};
+        for (const Link& l : spec.links) {
+            r.linkFields << s(l.field);
+            r.parentFields << s(l.parentField);
+        }
+        list << r;
+    }
+    return list;
+}
+
+} // namespace dumpfile
+
+namespace {
+
+std::optional<TDumpHeader> parseHeader(const uchar* p, qint64 size)
+{
+    if (size < dumpfile::kMarkerSize + dumpfile::kHeaderSize ||
+        std::memcmp(p, kMarker.constData(), dumpfile::kMarkerSize) != 0)
+        return std::nullopt;
+    const uchar* h = p + dumpfile::kMarkerSize;
+    TDumpHeader header;
+    header.kind = getInt32(h + 8);
+    if (topSpecOf(header.kind) < 0)
+        return std::nullopt;
+    header.name = fixedText(h + 12, dumpfile::kHeaderNameSize);
+    header.revision = getInt32(h + 64);
+    return header;
+}
+
+} // namespace
+
+std::optional<TDumpHeader> ReadDumpHeader(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray head = file.read(dumpfile::kMarkerSize + dumpfile::kHeaderSize);
+    return parseHeader(reinterpret_cast<const uchar*>(head.constData()), head.size());
+}
+
+bool IsTransferFile(const QString& path, TDumpHeader* header)
+{
+    if (!dumpfile::hasTransferExtension(path))
+        return false;
+    const std::optional<TDumpHeader> h = ReadDumpHeader(path);
+    if (h && header)
+        *header = *h;
+    return h.has_value();
+}
+
+// --- writing ---------------------------------------------------------------------------
+
+TDumpFilePut::TDumpFilePut(const QString& path)
+    : m_path(path)
+{
+}
+
+void TDumpFilePut::WriteHeader(const TDumpHeader& header)
+{
+    m_bytes.append(kMarker);
+    putInt32(m_bytes, 1);
+    putInt32(m_bytes, 3);
+    putInt32(m_bytes, header.kind);
+    putFixedText(m_bytes, header.name, dumpfile::kHeaderNameSize);
+    putInt32(m_bytes, header.revision);
+}
+
+void TDumpFilePut::WriteRecord(const QString& component, const std::vector<Value>& values)
+{
+    putFixedText(m_bytes, component, dumpfile::kTableNameSize);
+    putInt32(m_bytes, qint32(values.size()));
+    m_descriptors.clear();
+    for (const Value& v : values) {
+        putFixedText(m_bytes, v.name, dumpfile::kFieldNameSize);
+        m_bytes.append(3, '\0');
+        putInt32(m_bytes, qint32(v.bytes.size()));
+        m_bytes.append(char(v.type));
+        m_bytes.append(char(v.key ? 1 : 0));
+        m_bytes.append(2, '\0');
+        m_descriptors.push_back({v.name, qint32(v.bytes.size()), v.type, v.key});
+    }
+    for (const Value& v : values)
+        m_bytes.append(v.bytes);
+}
+
+namespace {
+
+// Reads the item's rows level by level and hands them to the writer in the
+// record order.
+class ItemWriter {
+public:
+    ItemWriter(db::Connection& connection, TDumpFilePut& put, int kind)
+        : m_connection(connection)
+        , m_put(put)
+        , m_kind(kind)
+    {
+    }
+
+    // The rows of one component below a parent row (or the item itself).
+    void writeLevel(int index, const QVariantList& keys, bool top);
+
+private:
+    const db::TableDef& def(const QString& table)
+    {
+        auto it = m_defs.find(table);
+        if (it == m_defs.end()) {
+            if (!m_connection.tableExists(table))
+                throw TDumpFileError(QStringLiteral("The project database has no table %1").arg(table));
+            it = m_defs.insert(table, m_connection.tableDef(table));
+        }
+        return it.value();
+    }
+
+    db::Connection& m_connection;
+    TDumpFilePut& m_put;
+    int m_kind;
+    QHash<QString, db::TableDef> m_defs;
+};
+
+void ItemWriter::writeLevel(int index, const QVariantList& keys, bool top)
+{
+    const TableSpec& spec = specs()[size_t(index)];
+    const db::TableDef& d = def(s(spec.table));
+    // Which columns travel: all but the left-out ones.
+    std::vector<int> columns;
+    QStringList select;
+    for (int c = 0; c < d.fields.size(); ++c) {
+        const QString& name = d.fields[c].name;
+        const bool isId = name.compare(u"ID", Qt::CaseInsensitive) == 0;
+        if (isLinkOrId(spec, name) && !(isId && spec.keyID))
+            continue;
+        // The row's own ID is read for its children even when it is left out.
+        columns.push_back(c);
+        select << m_connection.quote(name);
+    }
+    select << s("ID");
+    for (const Link& l : spec.links)
+        select << m_connection.quote(s(l.field));
+    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(select.join(u','), m_connection.quote(d.name));
+    if (top) {
+        sql += s("ID = ?");
+    } else {
+        QStringList where;
+        for (const Link& l : spec.links)
+            where << m_connection.quote(s(l.field)) + s(" = ?");
+        sql += where.join(QStringLiteral(" AND "));
+        if (spec.ownPricesOnly)
+            sql += QStringLiteral(" AND (AccessoryID IS NULL OR AccessoryID = '')");
+    }
+    sql += QStringLiteral(" ORDER BY ");
+    if (spec.order && !top)
+        sql += m_connection.quote(s(spec.order)) + u',';
+    sql += m_connection.driver().rowIdColumn();
+
+    // The level's rows first, so that no statement stays open while the
+    // children are read.
+    struct Row {
+        std::vector<TDumpFilePut::Value> values;
+        QHash<QString, QVariant> links; // ID and link fields, for the children
+    };
+    std::vector<Row> rows;
+    {
+        db::StatementHandle st = m_connection.statement(sql);
+        st->clearBindings();
+        for (int i = 0; i < keys.size(); ++i)
+            st->bind(i, keys[i]);
+        const bool plainItem = top && m_kind != dumpfile::KindProject;
+        // An accessory travelling alone takes its own price rows along as
+        // plain rows too (they carry the accessory's flags).
+        const bool plainPrices = index == SAccPrices && m_kind == dumpfile::KindAccessory;
+        while (st->step()) {
+            Row row;
+            for (size_t i = 0; i < columns.size(); ++i) {
+                const db::FieldDef& f = d.fields[columns[i]];
+                QVariant v = st->value(int(i), f.type);
+                if ((plainItem || plainPrices) && f.name.compare(u"AlternateFor", Qt::CaseInsensitive) == 0)
+                    continue;
+                if ((plainItem || plainPrices) && f.name.compare(u"Alternate", Qt::CaseInsensitive) == 0)
+                    v = false;
+                if (!v.isValid() || v.isNull())
+                    continue;
+                TDumpFilePut::Value value = encodeValue(f, v);
+                value.key = spec.keyID && f.name.compare(u"ID", Qt::CaseInsensitive) == 0;
+                row.values.push_back(std::move(value));
+            }
+            int c = int(columns.size());
+            row.links.insert(s("ID"), st->value(c++, db::FieldType::Text));
+            for (const Link& l : spec.links)
+                row.links.insert(s(l.field), st->value(c++, db::FieldType::Text));
+            rows.push_back(std::move(row));
+        }
+    }
+    if (top && rows.empty())
+        throw TDumpFileError(QStringLiteral("There is no %1 with the ID %2").arg(d.name, keys.value(0).toString()));
+
+    for (const Row& row : rows) {
+        m_put.WriteRecord(s(spec.component), row.values);
+        for (int child = index + 1; child < spec.subtreeEnd; ++child) {
+            const TableSpec& c = specs()[size_t(child)];
+            if (c.parent != index)
+                continue;
+            QVariantList childKeys;
+            for (const Link& l : c.links)
+                childKeys << row.links.value(s(l.parentField));
+            writeLevel(child, childKeys, false);
+        }
+    }
+}
+
+} // namespace
+
+void TDumpFilePut::WriteItem(db::Connection& projects, int kind, const QString& id)
+{
+    const int top = topSpecOf(kind);
+    if (top < 0)
+        throw TDumpFileError(QStringLiteral("Items of kind %1 have no transfer file").arg(kind));
+    try {
+        ItemWriter writer(projects, *this, kind);
+        writer.writeLevel(top, {id}, true);
+    } catch (const db::DatabaseError& e) {
+        throw TDumpFileError(e.message());
+    }
+}
+
+void TDumpFilePut::finish()
+{
+    QFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw TDumpFileError(QStringLiteral("Could not create %1: %2").arg(QDir::toNativeSeparators(m_path),
+                                                                           file.errorString()));
+    if (file.write(m_bytes) != m_bytes.size() || !file.flush()) {
+        const QString why = file.errorString();
+        file.close();
+        file.remove();
+        throw TDumpFileError(QStringLiteral("Could not write %1: %2").arg(QDir::toNativeSeparators(m_path), why));
+    }
+    file.close();
+}
+
+// --- reading ------------------------------------------------------------------------------
+
+struct TDumpFileGet::Context {
+    db::Connection* connection = nullptr;
+    const Target* target = nullptr;
+    int kind = 0;
+    int top = 0;
+    bool topSeen = false;
+    // ID and link values of the record each component inserted last; a
+    // record's children attach to it. Empty when there is none in reach.
+    std::vector<QHash<QString, QVariant>> current;
+    QHash<QString, db::TableDef> defs;
+    QHash<QString, QString> productIds; // old product ID (upper case) -> new
+    QStringList insertedProducts;
+    TDumpInserted inserted;
+};
+
+TDumpFileGet::TDumpFileGet(const QString& path)
+    : m_path(path)
+{
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
+        fail(QStringLiteral("The file cannot be read: %1").arg(file->errorString()));
+    m_size = file->size();
+    if (m_size > 0) {
+        // Mapped, so that a file of any size is read without a copy; a file
+        // system that cannot map gets it read.
+        if (uchar* p = file->map(0, m_size)) {
+            m_begin = p;
+        } else {
+            m_data = file->readAll();
+            if (m_data.size() != m_size)
+                fail(QStringLiteral("The file cannot be read: %1").arg(file->errorString()));
+            m_begin = reinterpret_cast<const uchar*>(m_data.constData());
+        }
+    }
+    m_file = std::move(file);
+}
+
+TDumpFileGet::TDumpFileGet(const QByteArray& bytes, const QString& path)
+    : m_path(path)
+    , m_data(bytes)
+{
+    m_begin = reinterpret_cast<const uchar*>(m_data.constData());
+    m_size = m_data.size();
+}
+
+TDumpFileGet::~TDumpFileGet() = default;
+
+void TDumpFileGet::fail(const QString& what) const
+{
+    if (m_record > 0)
+        throw TDumpFileError(QStringLiteral("Record %1 (at byte %2): %3").arg(m_record).arg(m_pos).arg(what));
+    throw TDumpFileError(what);
+}
+
+const uchar* TDumpFileGet::take(qint64 count, const char* what)
+{
+    if (count < 0 || count > m_size - m_pos)
+        fail(QStringLiteral("The file ends inside %1 (%2 bytes needed, %3 left); it is incomplete")
+                 .arg(s(what))
+                 .arg(count)
+                 .arg(m_size - m_pos));
+    const uchar* p = m_begin + m_pos;
+    m_pos += count;
+    return p;
+}
+
+qint32 TDumpFileGet::takeInt(const char* what)
+{
+    return getInt32(take(4, what));
+}
+
+TDumpHeader TDumpFileGet::ReadHeader()
+{
+    m_pos = 0;
+    m_record = 0;
+    std::optional<TDumpHeader> header = m_begin ? parseHeader(m_begin, m_size) : std::nullopt;
+    if (!header)
+        fail(QStringLiteral("This is not a transfer file: the marker or the header is missing or damaged"));
+    m_pos = dumpfile::kMarkerSize + dumpfile::kHeaderSize;
+    m_header = header;
+    return *header;
+}
+
+namespace {
+
+// A value of the file as a value a field can take.
+QVariant decodeValue(quint8 type, const uchar* p, qint32 size, db::FieldType target, bool& isStorageDate,
+                     QString& error)
+{
+    isStorageDate = false;
+    auto needSize = [&](qint32 expected) {
+        if (size == expected)
+            return true;
+        error = QStringLiteral("a %1 value has %2 bytes instead of %3").arg(s(typeName(type))).arg(size).arg(expected);
+        return false;
+    };
+    auto dateOf = [&](qint64 day, QDate& date) {
+        if (day < 1 || day > dumpfile::dayNumber(9999, 12, 31)) {
+            error = QStringLiteral("day number %1 is not a date").arg(day);
+            return false;
+        }
+        date = QDate::fromJulianDay(day + kJulianDayOffset);
+        return true;
+    };
+    switch (type) {
+    case dumpfile::TypeString: return fixedText(p, size);
+    case dumpfile::TypeSmallint: return needSize(2) ? QVariant(int(getInt16(p))) : QVariant();
+    case dumpfile::TypeWord: return needSize(2) ? QVariant(int(quint16(getInt16(p)))) : QVariant();
+    case dumpfile::TypeInteger: return needSize(4) ? QVariant(getInt32(p)) : QVariant();
+    case dumpfile::TypeBoolean: return needSize(2) ? QVariant(getInt16(p) != 0) : QVariant();
+    case dumpfile::TypeFloat:
+    case dumpfile::TypeCurrency: {
+        if (!needSize(8))
+            return {};
+        const double d = getDouble(p);
+        if (!std::isfinite(d)) {
+            error = QStringLiteral("a float value is not a number");
+            return {};
+        }
+        return d;
+    }
+    case dumpfile::TypeDate: {
+        QDate date;
+        if (!needSize(4) || !dateOf(getInt32(p), date))
+            return {};
+        isStorageDate = true;
+        return storageDateTime(date, 0);
+    }
+    case dumpfile::TypeTime: {
+        if (!needSize(4))
+            return {};
+        const qint32 ms = getInt32(p);
+        if (ms < 0 || ms >= kMsPerDay) {
+            error = QStringLiteral("%1 ms is not a time of day").arg(ms);
+            return {};
+        }
+        return QTime::fromMSecsSinceStartOfDay(ms).toString(QStringLiteral("HH:mm:ss.zzz"));
+    }
+    case dumpfile::TypeDateTime: {
+        if (!needSize(8))
+            return {};
+        const double d = getDouble(p);
+        if (!std::isfinite(d) || d < 0 || d > 1e15) {
+            error = QStringLiteral("a date-time value is out of range");
+            return {};
+        }
+        const qint64 t = std::llround(d);
+        QDate date;
+        if (!dateOf(t / kMsPerDay, date))
+            return {};
+        isStorageDate = true;
+        return storageDateTime(date, t % kMsPerDay);
+    }
+    case dumpfile::TypeBytes:
+    case dumpfile::TypeBlob:
+    case dumpfile::TypeMemo:
+    case dumpfile::TypeGraphic:
+    case dumpfile::TypeFmtMemo: {
+        const QByteArray bytes(reinterpret_cast<const char*>(p), size);
+        if (target == db::FieldType::Binary || target == db::FieldType::Bytes)
+            return bytes;
+        // Text in a blob is Windows-1252 like every other text of the file.
+        return fromCp1252(bytes);
+    }
+    default: error = QStringLiteral("type code %1 is unknown").arg(type); return {};
+    }
+}
+
+} // namespace
+
+void TDumpFileGet::insertRecord(Context& cx)
+{
+    const qint64 recordStart = m_pos;
+    const uchar* rh = take(dumpfile::kRecordHeaderSize, "a record header");
+    const QString component = fixedText(rh, dumpfile::kTableNameSize);
+    const qint32 count = getInt32(rh + dumpfile::kTableNameSize);
+    const int index = specOfComponent(component);
+    if (index < 0)
+        fail(QStringLiteral("The table component '%1' is unknown").arg(component));
+    if (index < cx.top || index >= specs()[size_t(cx.top)].subtreeEnd)
+        fail(QStringLiteral("A %1 record does not belong in a file of this kind").arg(component));
+    if (!cx.topSeen && index != cx.top)
+        fail(QStringLiteral("The file begins with a %1 record instead of its item").arg(component));
+    if (cx.topSeen && index == cx.top)
+        fail(QStringLiteral("The file holds a second %1 record; it holds one item only").arg(component));
+    // Every descriptor takes 52 bytes of what is left: a count that claims
+    // more cannot be right, and nothing is allocated for it.
+    if (count < 0 || count > (m_size - m_pos) / dumpfile::kDescriptorSize)
+        fail(QStringLiteral("The %1 record claims %2 fields, which the file cannot hold").arg(component).arg(count));
+
+    const TableSpec& spec = specs()[size_t(index)];
+    const QString tableName = s(spec.table);
+    auto defIt = cx.defs.find(tableName);
+    if (defIt == cx.defs.end()) {
+        if (!cx.connection->tableExists(tableName))
+            fail(QStringLiteral("The project database has no table %1").arg(tableName));
+        defIt = cx.defs.insert(tableName, cx.connection->tableDef(tableName));
+    }
+    const db::TableDef& def = defIt.value();
+
+    // The parent record this one attaches to.
+    const QHash<QString, QVariant>* parentRow = nullptr;
+    if (spec.parent >= 0) {
+        parentRow = &cx.current[size_t(spec.parent)];
+        if (parentRow->isEmpty())
+            fail(QStringLiteral("A %1 record comes before the %2 record it belongs to")
+                     .arg(component, s(specs()[size_t(spec.parent)].component)));
+    }
+
+    std::vector<TDumpFieldItem> descriptors;
+    descriptors.reserve(size_t(count));
+    qint64 total = 0;
+    for (qint32 i = 0; i < count; ++i) {
+        const uchar* d = take(dumpfile::kDescriptorSize, "a field descriptor");
+        TDumpFieldItem item;
+        item.name = fixedText(d, dumpfile::kFieldNameSize);
+        item.dataSize = getInt32(d + 44);
+        item.type = d[48];
+        item.key = d[49] != 0;
+        if (item.dataSize < 0)
+            fail(QStringLiteral("The field %1 of the %2 record has a negative size").arg(item.name, component));
+        total += item.dataSize;
+        descriptors.push_back(std::move(item));
+    }
+    if (total > m_size - m_pos)
+        fail(QStringLiteral("The values of the %1 record need %2 bytes, but only %3 are left; the file is incomplete")
+                 .arg(component)
+                 .arg(total)
+                 .arg(m_size - m_pos));
+
+    QStringList columns;
+    QVariantList values;
+    auto setColumn = [&](const QString& name, const QVariant& value) {
+        const qsizetype at = columns.indexOf(name);
+        if (at >= 0) {
+            values[at] = value;
+        } else {
+            columns << name;
+            values << value;
+        }
+    };
+
+    // A new identifier, and the links to the parent record.
+    QHash<QString, QVariant> linkValues;
+    const QString rowId = TFormData::SetUniqueID();
+    setColumn(s("ID"), rowId);
+    linkValues.insert(s("ID"), rowId);
+    if (parentRow) {
+        for (const Link& l : spec.links) {
+            const QVariant v = parentRow->value(s(l.parentField));
+            setColumn(s(l.field), v);
+            linkValues.insert(s(l.field), v);
+        }
+    }
+    const bool isTop = index == cx.top;
+    const bool isOrderRow = index == SCustOrdRows || index == SPurchOrdRows;
+
+    for (const TDumpFieldItem& item : descriptors) {
+        const uchar* p = take(item.dataSize, "a field value");
+        const int column = def.fieldIndex(item.name);
+        if (column < 0)
+            continue; // a field this table does not have, or a derived one
+        const db::FieldDef& f = def.fields[column];
+        if (item.key) {
+            QString ignored;
+            bool isDate = false;
+            const QString old = decodeValue(item.type, p, item.dataSize, db::FieldType::Text, isDate, ignored).toString();
+            const QVariant now = linkValues.value(f.name);
+            m_rematches.append({component, f.name, old, now.toString()});
+            if (index == SProducts && f.name.compare(u"ID", Qt::CaseInsensitive) == 0 && !old.isEmpty())
+                cx.productIds.insert(old.toUpper(), now.toString());
+            continue;
+        }
+        if (isLinkOrId(spec, f.name))
+            continue; // the copy's own; a file never decides where a row goes
+        if (isTop && cx.target->newName && f.name.compare(u"Name", Qt::CaseInsensitive) == 0)
+            continue; // set below
+        QString error;
+        bool isStorageDate = false;
+        QVariant v = decodeValue(item.type, p, item.dataSize, f.type, isStorageDate, error);
+        if (!error.isEmpty())
+            fail(QStringLiteral("The field %1 of the %2 record: %3").arg(f.name, component, error));
+        if (isOrderRow && f.name.compare(u"ProductID", Qt::CaseInsensitive) == 0) {
+            setColumn(f.name, cx.productIds.value(v.toString().toUpper(), s("?")));
+            continue;
+        }
+        if (!(isStorageDate && f.type == db::FieldType::DateTime)) {
+            try {
+                v = db::value::toStorage(v, f.type, f.size, f.name);
+            } catch (const db::DatabaseError& e) {
+                fail(QStringLiteral("The field %1 of the %2 record: %3").arg(f.name, component, e.message()));
+            }
+        }
+        setColumn(f.name, v);
+    }
+    if (isTop) {
+        if (cx.target->newName)
+            setColumn(s("Name"), db::value::cutText(*cx.target->newName, 50));
+        if (cx.kind == dumpfile::KindProduct || cx.kind == dumpfile::KindAccessory) {
+            const QString owner = cx.kind == dumpfile::KindProduct ? s("ProjectID") : s("ProductID");
+            db::StatementHandle st = cx.connection->statement(
+                QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2 = ?").arg(def.name, owner));
+            st->clearBindings();
+            st->bind(0, linkValues.value(owner));
+            const int existing = st->step() ? st->naturalValue(0).toInt() : 0;
+            st->reset();
+            setColumn(s("Order"), existing + 1);
+        }
+    }
+
+    QStringList quoted;
+    for (const QString& c : std::as_const(columns))
+        quoted << cx.connection->quote(c);
+    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(cx.connection->quote(def.name), quoted.join(u','),
+                                 QStringList(columns.size(), s("?")).join(u','));
+    try {
+        db::StatementHandle st = cx.connection->statement(sql);
+        st->clearBindings();
+        for (int i = 0; i < values.size(); ++i)
+            st->bind(i, values[i]);
+        st->step();
+    } catch (const db::DatabaseError& e) {
+        m_pos = recordStart;
+        fail(QStringLiteral("The %1 record cannot be stored: %2").arg(component, e.message()));
+    }
+
+    // Later records attach to this one; none attaches any more to the
+    // records below its predecessor.
+    for (int i = index + 1; i < spec.subtreeEnd; ++i)
+        cx.current[size_t(i)].clear();
+    cx.current[size_t(index)] = linkValues;
+    if (index == SProducts)
+        cx.insertedProducts << rowId;
+    if (isTop) {
+        cx.topSeen = true;
+        cx.inserted.id = rowId;
+        if (parentRow)
+            cx.inserted.parentID = parentRow->value(s("ID")).toString();
+    }
+    ++cx.inserted.rows;
+}
+
+TDumpInserted TDumpFileGet::ReadDocument(db::Connection& projects, const Target& target)
+{
+    const TDumpHeader header = m_header ? *m_header : ReadHeader();
+    m_pos = dumpfile::kMarkerSize + dumpfile::kHeaderSize;
+    m_rematches.clear();
+
+    Context cx;
+    cx.connection = &projects;
+    cx.target = &target;
+    cx.kind = header.kind;
+    cx.top = topSpecOf(header.kind);
+    cx.current.resize(specs().size());
+    cx.inserted.kind = header.kind;
+    if (header.kind == dumpfile::KindProduct) {
+        if (target.projectID.isEmpty())
+            throw TDumpFileError(QStringLiteral("A product can only be inserted into a project"));
+        cx.current[SProjects].insert(s("ID"), target.projectID);
+    } else if (header.kind == dumpfile::KindAccessory) {
+        if (target.productID.isEmpty())
+            throw TDumpFileError(QStringLiteral("An accessory can only be inserted into a product"));
+        cx.current[SProducts].insert(s("ID"), target.productID);
+    }
+
+    try {
+        db::Transaction transaction(projects);
+        m_record = 0;
+        while (m_pos < m_size) {
+            ++m_record;
+            insertRecord(cx);
+        }
+        m_record = 0;
+        if (!cx.topSeen)
+            fail(QStringLiteral("The file holds no records"));
+        // Alternatives among the copied products point at the copies.
+        if (cx.kind == dumpfile::KindProject && !cx.productIds.isEmpty()) {
+            db::StatementHandle read =
+                projects.statement(QStringLiteral("SELECT ID, AlternateFor FROM Products WHERE ProjectID = ? AND "
+                                                  "AlternateFor IS NOT NULL AND AlternateFor <> ''"));
+            read->clearBindings();
+            read->bind(0, cx.inserted.id);
+            QList<QPair<QString, QString>> changes;
+            while (read->step()) {
+                const QString old = read->value(1, db::FieldType::Text).toString().toUpper();
+                const auto it = cx.productIds.constFind(old);
+                if (it != cx.productIds.constEnd())
+                    changes.append({read->value(0, db::FieldType::Text).toString(), it.value()});
+            }
+            read->reset();
+            for (const auto& [row, alternateFor] : std::as_const(changes)) {
+                db::StatementHandle update =
+                    projects.statement(QStringLiteral("UPDATE Products SET AlternateFor = ? WHERE ID = ?"));
+                update->clearBindings();
+                update->bind(0, alternateFor);
+                update->bind(1, row);
+                update->step();
+            }
+        }
+        transaction.commit();
+    } catch (const db::DatabaseError& e) {
+        m_record = 0;
+        throw TDumpFileError(e.message());
+    }
+    return cx.inserted;
+}
+
+} // namespace kiro
