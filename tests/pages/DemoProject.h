@@ -23,10 +23,10 @@ inline QString s(const char* text)
 }
 
 // The shipped databases with one demonstration project, positioned on it:
-// three products (a pump, its alternative, and an additional option that is
-// an alternative too), an accessory and price rows on the pump, an
-// additional cost of the pump, the project's own additional cost and
-// freight, a customer order, a purchase order and documents.
+// three products (a pump, its alternative and an additional option), two
+// accessories and price rows on the pump, an additional cost of the pump,
+// the project's own additional cost and freight, a customer order, a
+// purchase order and documents.
 class DemoProject : public ::testing::Test {
 protected:
     void SetUp() override
@@ -97,7 +97,7 @@ protected:
         };
         m_pump = product("ES 80-200", 1, {});
         m_alternative = product("ES 100-250", 2, {{s("Alternate"), true}, {s("AlternateFor"), m_pump}});
-        m_option = product("VL 65-160", 3, {{s("AddOption"), true}, {s("Alternate"), true}});
+        m_option = product("VL 65-160", 3, {{s("AddOption"), true}});
         ASSERT_TRUE(t("TableProducts").locate(s("ID"), m_pump));
 
         m_accessory = addRow("TableAccessories", {{s("Name"), s("BC baseplate 80")},
