@@ -8,7 +8,10 @@
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QMimeData>
+#include <QSignalBlocker>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace kiro {
 
@@ -74,9 +77,19 @@ ThmTreeView::ThmTreeView(QWidget* parent)
     pal.setBrush(QPalette::Inactive, QPalette::HighlightedText, pal.brush(QPalette::Active, QPalette::HighlightedText));
     setPalette(pal);
 
+    // QTreeWidget binds its item signals and the items' selected flags to
+    // the selection model it made in its constructor only; a replacement
+    // must be bound the same way, or currentItemChanged and isSelected()
+    // stop working. The private slots are reachable by name only.
     QItemSelectionModel* old = selectionModel();
-    setSelectionModel(new GuardedSelection(model(), *this));
+    auto* guarded = new GuardedSelection(model(), *this);
+    setSelectionModel(guarded);
     delete old;
+    connect(guarded, SIGNAL(currentChanged(QModelIndex, QModelIndex)), this,
+            SLOT(_q_emitCurrentItemChanged(QModelIndex, QModelIndex)));
+    connect(guarded, SIGNAL(selectionChanged(QItemSelection, QItemSelection)), this, SIGNAL(itemSelectionChanged()));
+    connect(guarded, SIGNAL(selectionChanged(QItemSelection, QItemSelection)), this,
+            SLOT(_q_selectionChanged(QItemSelection, QItemSelection)));
 
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem*) { emit nodeChanged(current); });
@@ -93,7 +106,7 @@ void ThmTreeView::setHMAcceptFiles(bool accept)
 
 bool ThmTreeView::allowChange(QTreeWidgetItem* to)
 {
-    if (!m_changing || m_inGuard)
+    if (!m_changing || m_inGuard || m_quiet)
         return true;
     m_inGuard = true;
     bool allowed = true;
@@ -110,6 +123,46 @@ bool ThmTreeView::allowChange(QTreeWidgetItem* to)
 void ThmTreeView::reselectCurrent()
 {
     emit nodeChanged(currentItem());
+}
+
+void ThmTreeView::sortChildren(QTreeWidgetItem* parent, const NodeLess& less)
+{
+    if (!parent || parent->childCount() < 2)
+        return;
+    QList<QTreeWidgetItem*> children;
+    for (int i = 0; i < parent->childCount(); ++i)
+        children << parent->child(i);
+    QList<QTreeWidgetItem*> sorted = children;
+    std::stable_sort(sorted.begin(), sorted.end(), less);
+    if (sorted == children)
+        return;
+
+    // Taking the children out moves the current node and forgets which of
+    // them were expanded; both are put back without telling anyone.
+    QTreeWidgetItem* current = currentItem();
+    QList<QTreeWidgetItem*> expanded;
+    QList<QTreeWidgetItem*> walk = children;
+    while (!walk.isEmpty()) {
+        QTreeWidgetItem* n = walk.takeLast();
+        if (n->isExpanded())
+            expanded << n;
+        for (int i = 0; i < n->childCount(); ++i)
+            walk << n->child(i);
+    }
+    const bool wasQuiet = m_quiet;
+    m_quiet = true;
+    {
+        const QSignalBlocker blockSelection(selectionModel());
+        const QSignalBlocker blockView(this);
+        parent->takeChildren();
+        parent->addChildren(sorted);
+        for (QTreeWidgetItem* n : std::as_const(expanded))
+            n->setExpanded(true);
+        if (current)
+            setCurrentItem(current);
+    }
+    m_quiet = wasQuiet;
+    viewport()->update();
 }
 
 void ThmTreeView::beginUpdate()

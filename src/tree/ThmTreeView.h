@@ -43,6 +43,12 @@ public:
     // a change of the rows behind it (the node itself stays).
     void reselectCurrent();
 
+    // Puts the children of `parent` in the order of `less` (stable). The
+    // current node, the selection and the expanded nodes stay as they were,
+    // and neither the guard nor nodeChanged() hear of it: no node changed.
+    using NodeLess = std::function<bool(const QTreeWidgetItem* a, const QTreeWidgetItem* b)>;
+    void sortChildren(QTreeWidgetItem* parent, const NodeLess& less);
+
     // Repainting suspended while the tree is built; nesting.
     void beginUpdate();
     void endUpdate();
@@ -62,6 +68,7 @@ private:
 
     bool m_acceptFiles = false;
     bool m_inGuard = false;
+    bool m_quiet = false; // sortChildren restores the current node
     int m_updateDepth = 0;
     ChangingHandler m_changing;
 };
