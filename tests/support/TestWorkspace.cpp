@@ -6,8 +6,10 @@
 #include "data/Schema.h"
 #include "data/SeedData.h"
 #include "pdb/PdbSchema.h"
+#include "tools/DemoProjects.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -53,14 +55,26 @@ QString TestWorkspace::resourcesDir()
     return source + QStringLiteral("/resources");
 }
 
-void TestWorkspace::layOutDatabases() const
+void TestWorkspace::layOutDatabases(Projects projects) const
 {
     const QString seed = resourcesDir() + QStringLiteral("/db/");
-    for (const ShippedDatabase& database : shippedDatabases())
-        createDatabase(exeDir() + QLatin1Char('/') + database.folder, database.tables, seed + database.folder);
+    for (const ShippedDatabase& database : shippedDatabases()) {
+        const bool empty = projects == Projects::Empty && database.folder == QLatin1String("Projects");
+        createDatabase(exeDir() + QLatin1Char('/') + database.folder, database.tables,
+                       empty ? QString() : seed + database.folder);
+    }
     createDatabase(exeDir() + QStringLiteral("/Templates"), schema::projectTables(), QString());
     const QString pdbFolder = QStringLiteral("PDB_%1.%2").arg(kPDBVersionMajor).arg(kPDBVersionMinor);
     pdb::buildPdbFromSources(seed + pdbFolder, exeDir() + QLatin1Char('/') + pdbFolder);
+    if (projects == Projects::Empty)
+        return;
+    // The demonstration projects as the build finishes them: their documents
+    // beside the program, their paths and figures filled in.
+    const QDir demo(resourcesDir() + QStringLiteral("/demo"));
+    QDir(exeDir()).mkpath(QStringLiteral("Demo"));
+    for (const QString& file : demo.entryList(QDir::Files))
+        QFile::copy(demo.filePath(file), exeDir() + QStringLiteral("/Demo/") + file);
+    prepareDemoProjects(exeDir());
 }
 
 } // namespace kiro::test

@@ -28,8 +28,11 @@ public:
 
     // The shipped databases, the demonstration product database and the
     // template database in the program directory, as the build lays them
-    // out (with their seed rows).
-    void layOutDatabases() const;
+    // out (with their seed rows). The project database is empty unless the
+    // demonstration projects are asked for: then it holds them as the build
+    // finishes them, with their documents beside the program.
+    enum class Projects { Empty, Demo };
+    void layOutDatabases(Projects projects = Projects::Empty) const;
 
     // The source tree's resources folder.
     static QString resourcesDir();
