@@ -122,16 +122,17 @@ void PDBConfigurator::FillPartItems(bool dialogMode)
     RecordFilter filter(*m_data, st);
     std::array<int, kMaxPartType + 1> count{};
     std::array<bool, kMaxPartType + 1> mainItem{};
-    for (const PartRecord& rec : m_data->parts) {
+    forEachRecord(fittingParts(*m_data, st), [&](int index) {
+        const PartRecord& rec = m_data->parts[std::size_t(index)];
         const int t = rec.partType;
         if (t < 1 || t > kMaxPartType || excluded(t))
-            continue;
+            return;
         if (!filter.filterPart(rec) || !filter.dependencies(rec))
-            continue;
+            return;
         const int n = count[std::size_t(t)]++;
         mainItem[std::size_t(t)] = true;
         if (n > kMaxListedPerType)
-            continue;
+            return;
         PartListItem item;
         item.partType = t;
         item.no = typeNo(t);
@@ -145,7 +146,7 @@ void PDBConfigurator::FillPartItems(bool dialogMode)
             item.note = rec.special.isEmpty() ? QString() : trText(m_data->langParts, rec.special, true);
         }
         items.push_back(item);
-    }
+    });
 
     st.checkLastPosition = false;
     st.partsXComplete = false;

@@ -69,6 +69,11 @@ RecordIndex::Bits prefilterParts(const SeriesData& data, const FilterState& stat
 
 } // namespace
 
+RecordIndex::Bits fittingParts(const SeriesData& data, const FilterState& state)
+{
+    return prefilterParts(data, state);
+}
+
 // --- RecordFilter --------------------------------------------------------------
 
 bool RecordFilter::positionTest(const CompiledField& f, QChar c, int p, bool useGroups) const

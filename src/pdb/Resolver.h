@@ -75,6 +75,21 @@ private:
     const FilterState& m_state;
 };
 
+// The main parts that can pass the incremental parts filter for the state
+// (positions 3..startPosition-1, the last one when CheckLastPosition asks,
+// and the special test), found through the series' index. A superset for
+// nothing: every record it holds passes those tests.
+RecordIndex::Bits fittingParts(const SeriesData& data, const FilterState& state);
+
+// Calls f(index) for every set bit, in record order.
+template <typename F>
+void forEachRecord(const RecordIndex::Bits& bits, F&& f)
+{
+    for (std::size_t w = 0; w < bits.size(); ++w)
+        for (std::uint64_t m = bits[w]; m; m &= m - 1)
+            f(int(w * 64 + std::size_t(std::countr_zero(m))));
+}
+
 // The part-type matches of one series: what the parts allow per position
 // and group, and how good the best fitting part is. Kept between
 // recomputations; positions before the changed one keep their values.
