@@ -497,14 +497,20 @@ void buildPdbFromSources(const QString& sourceDir, const QString& directory)
         for (const QString& c : rows.first())
             columns << c.trimmed();
         const QList<QVariantList> values = csvRows(rows);
-        // Row by row only to name the record that fails.
-        for (qsizetype r = 0; r < values.size(); ++r) {
-            try {
-                insertRows(connection, name, columns, {values.at(r)});
-            } catch (const db::DatabaseError& e) {
-                throw std::runtime_error(
-                    QStringLiteral("'%1', record %2: %3").arg(path).arg(r + 1).arg(e.message()).toStdString());
+        try {
+            insertRows(connection, name, columns, values);
+        } catch (const db::DatabaseError&) {
+            // Again row by row, to name the record that fails.
+            for (qsizetype r = 0; r < values.size(); ++r) {
+                try {
+                    db::Transaction probe(connection);
+                    insertRows(connection, name, columns, {values.at(r)});
+                } catch (const db::DatabaseError& e) {
+                    throw std::runtime_error(
+                        QStringLiteral("'%1', record %2: %3").arg(path).arg(r + 1).arg(e.message()).toStdString());
+                }
             }
+            throw;
         }
     }
     if (!userRows.isEmpty())
