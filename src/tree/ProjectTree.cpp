@@ -158,6 +158,30 @@ std::vector<Info> takeRows(RowsByParent<Info>& rows, const QString& parent)
     return out;
 }
 
+// Rows arrive ordered by parent: the bucket of the previous row is reused
+// while the parent stays the same, instead of a hash lookup per row.
+template <class Info>
+class BucketFiller {
+public:
+    explicit BucketFiller(RowsByParent<Info>& rows)
+        : m_rows(rows)
+    {
+    }
+    void add(const QString& parent, Info&& info)
+    {
+        if (!m_bucket || parent != m_parent) {
+            m_bucket = &m_rows[parent];
+            m_parent = parent;
+        }
+        m_bucket->push_back(std::move(info));
+    }
+
+private:
+    RowsByParent<Info>& m_rows;
+    std::vector<Info>* m_bucket = nullptr;
+    QString m_parent;
+};
+
 // A rebuild below this many projects reads each project's rows by its ID;
 // above it, each table is read once as a whole, which costs the same for
 // any number of projects.
@@ -232,10 +256,12 @@ private:
         if (q.eof())
             return;
         const ProductFields<db::Query> f(q);
+        BucketFiller<TProdInfo> fill(m_products);
         do {
             TProdInfo info;
             f.read(info);
-            m_products[info.ProjectID].push_back(std::move(info));
+            const QString parent = info.ProjectID;
+            fill.add(parent, std::move(info));
         } while (q.next());
     }
 
@@ -247,10 +273,12 @@ private:
         if (q.eof())
             return;
         const AccessoryFields<db::Query> f(q);
+        BucketFiller<TAccInfo> fill(m_accessories);
         do {
             TAccInfo info;
             f.read(info);
-            m_accessories[info.ProductID].push_back(std::move(info));
+            const QString parent = info.ProductID;
+            fill.add(parent, std::move(info));
         } while (q.next());
     }
 
@@ -261,12 +289,14 @@ private:
         if (q.eof())
             return;
         const DocFields<db::Query> f(q, s("ProjectID"));
+        BucketFiller<TDocInfo> fill(m_projDocs);
         do {
             TDocInfo info;
             info.ID = f.ID.asString();
             info.ProjectID = f.Parent.asString();
             info.Name = f.Name.asString();
-            m_projDocs[info.ProjectID].push_back(std::move(info));
+            const QString parent = info.ProjectID;
+            fill.add(parent, std::move(info));
         } while (q.next());
     }
 
@@ -277,12 +307,14 @@ private:
         if (q.eof())
             return;
         const DocFields<db::Query> f(q, s("ProductID"));
+        BucketFiller<TProdDocInfo> fill(m_prodDocs);
         do {
             TProdDocInfo info;
             info.ID = f.ID.asString();
             info.ProductID = f.Parent.asString();
             info.Name = f.Name.asString();
-            m_prodDocs[info.ProductID].push_back(std::move(info));
+            const QString parent = info.ProductID;
+            fill.add(parent, std::move(info));
         } while (q.next());
     }
 
@@ -444,10 +476,12 @@ void TProjectTree::reportError(const QString& operation, const QString& detail)
 
 QTreeWidgetItem* TProjectTree::addGroup(QTreeWidgetItem* parent, std::unique_ptr<TNodeInfo> info, const QString& text)
 {
+    // Nodes are finished before they join the tree: every change of a node
+    // in the tree is an event of the view's model.
     auto* node = new TTreeNode(std::move(info));
     node->setText(0, text);
+    node->setImageIndex(ImageForRevision(TreeImage::FolderClosed, NodeProjectIsLatest(parent)));
     parent->addChild(node);
-    groupImage(node);
     return node;
 }
 
@@ -460,13 +494,13 @@ void TProjectTree::groupImage(QTreeWidgetItem* group)
 
 QTreeWidgetItem* TProjectTree::addProjectNode(std::unique_ptr<TProjInfo> info, RowReader& rows)
 {
+    // Built apart from the tree; the caller puts it in.
     const QString id = info->ID;
     rows.loadProject(id);
     auto* node = new TTreeNode();
     const bool latest = info->Latest;
     node->setText(0, ProjectNodeText(*info));
     node->setInfo(std::move(info));
-    m_view.addTopLevelItem(node);
     node->setImageIndex(latest ? TreeImage::FolderClosed : TreeImage::FolderClosed + 1);
     fillProducts(node, rows);
     fillProjDocs(node, rows);
@@ -526,13 +560,15 @@ QTreeWidgetItem* TProjectTree::addProductNode(QTreeWidgetItem* group, std::uniqu
     auto* node = new TTreeNode();
     node->setText(0, ProductNodeText(*info));
     node->setInfo(std::move(info));
-    group->addChild(node);
     SetProductImage(RootNodeOf(group), node);
     // Below a product the Documents group comes first, the Accessories second.
     if (rows) {
         fillProdDocs(node, *rows);
         fillAccessories(node, *rows);
+        group->addChild(node);
     } else {
+        // The refills read by the node's project, so the node joins first.
+        group->addChild(node);
         DBGetProdDocs(node);
         DBGetAccessories(node);
     }
@@ -544,8 +580,8 @@ QTreeWidgetItem* TProjectTree::addAccessoryNode(QTreeWidgetItem* group, std::uni
     auto* node = new TTreeNode();
     node->setText(0, AccessoryNodeText(*info));
     node->setInfo(std::move(info));
-    group->addChild(node);
     SetAccessoryImage(RootNodeOf(group), node);
+    group->addChild(node);
     return node;
 }
 
@@ -554,8 +590,8 @@ QTreeWidgetItem* TProjectTree::addProjDocNode(QTreeWidgetItem* group, std::uniqu
     auto* node = new TTreeNode();
     node->setText(0, info->Name);
     node->setInfo(std::move(info));
-    group->addChild(node);
     node->setImageIndex(ImageForRevision(TreeImage::Document, NodeProjectIsLatest(group)));
+    group->addChild(node);
     return node;
 }
 
@@ -564,8 +600,8 @@ QTreeWidgetItem* TProjectTree::addProdDocNode(QTreeWidgetItem* group, std::uniqu
     auto* node = new TTreeNode();
     node->setText(0, info->Name);
     node->setInfo(std::move(info));
-    group->addChild(node);
     node->setImageIndex(ImageForRevision(TreeImage::Document, NodeProjectIsLatest(group)));
+    group->addChild(node);
     return node;
 }
 
@@ -583,6 +619,7 @@ void TProjectTree::DBGetProjects()
     }
     const int count = table.recordCount();
     m_view.beginUpdate();
+    QList<QTreeWidgetItem*> built; // the projects join the tree together, at the end
     try {
         // The rows are taken from the table as it shows them, without moving
         // its cursor: a move would have every detail table follow each project.
@@ -594,6 +631,7 @@ void TProjectTree::DBGetProjects()
         RowReader rows(*table.connection(),
                        count <= kPerProjectLimit ? RowReader::Scope::PerProject : RowReader::Scope::All);
         int shown = -1;
+        built.reserve(count);
         for (int i = 0; i < count; ++i) {
             auto info = std::make_unique<TProjInfo>();
             info->ID = table.rowValue(i, cId).toString();
@@ -607,9 +645,12 @@ void TProjectTree::DBGetProjects()
                 ShowProgress(s("50"), {QString()}, position);
                 shown = position;
             }
-            addProjectNode(std::move(info), rows);
+            built << addProjectNode(std::move(info), rows);
         }
+        m_view.addTopLevelItems(built);
+        built.clear();
     } catch (const db::DatabaseError& e) {
+        qDeleteAll(built);
         HideProgress();
         m_view.endUpdate();
         reportError(s("Could not read the projects!"), e.message());
@@ -667,7 +708,9 @@ QTreeWidgetItem* TProjectTree::AddProjectToTree(const QString& id)
         info->Latest = values.value(2).toBool();
         info->QuotCustName = values.value(3).toString();
         RowReader rows(*table.connection(), RowReader::Scope::PerProject);
-        return addProjectNode(std::move(info), rows);
+        QTreeWidgetItem* node = addProjectNode(std::move(info), rows);
+        m_view.addTopLevelItem(node);
+        return node;
     } catch (const db::DatabaseError& e) {
         reportError(s("Could not read the project!"), e.message());
         return nullptr;
