@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QTime>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -433,7 +434,6 @@ void TDumpFilePut::WriteRecord(const QString& component, const std::vector<Value
 {
     putFixedText(m_bytes, component, dumpfile::kTableNameSize);
     putInt32(m_bytes, qint32(values.size()));
-    m_descriptors.clear();
     for (const Value& v : values) {
         putFixedText(m_bytes, v.name, dumpfile::kFieldNameSize);
         m_bytes.append(3, '\0');
@@ -441,7 +441,6 @@ void TDumpFilePut::WriteRecord(const QString& component, const std::vector<Value
         m_bytes.append(char(v.type));
         m_bytes.append(char(v.key ? 1 : 0));
         m_bytes.append(2, '\0');
-        m_descriptors.push_back({v.name, qint32(v.bytes.size()), v.type, v.key});
     }
     for (const Value& v : values)
         m_bytes.append(v.bytes);
@@ -475,28 +474,44 @@ private:
         return it.value();
     }
 
+    // The statement and the columns of one component, made once per item.
+    struct Plan {
+        db::TableDef def;
+        std::vector<int> columns;
+        QString sql;
+    };
+    const Plan& plan(int index, bool top);
+
     db::Connection& m_connection;
     TDumpFilePut& m_put;
     int m_kind;
     QHash<QString, db::TableDef> m_defs;
+    std::vector<std::unique_ptr<Plan>> m_plans = std::vector<std::unique_ptr<Plan>>(specs().size());
+    std::unique_ptr<Plan> m_topPlan;
 };
 
-void ItemWriter::writeLevel(int index, const QVariantList& keys, bool top)
+const ItemWriter::Plan& ItemWriter::plan(int index, bool top)
 {
+    std::unique_ptr<Plan>& slot = top ? m_topPlan : m_plans[size_t(index)];
+    if (slot)
+        return *slot;
+    slot = std::make_unique<Plan>();
+    Plan& plan = *slot;
     const TableSpec& spec = specs()[size_t(index)];
-    const db::TableDef& d = def(s(spec.table));
+    plan.def = def(s(spec.table));
+    const db::TableDef& d = plan.def;
     // Which columns travel: all but the left-out ones.
-    std::vector<int> columns;
     QStringList select;
     for (int c = 0; c < d.fields.size(); ++c) {
         const QString& name = d.fields[c].name;
         const bool isId = name.compare(u"ID", Qt::CaseInsensitive) == 0;
         if (isLinkOrId(spec, name) && !(isId && spec.keyID))
             continue;
-        // The row's own ID is read for its children even when it is left out.
-        columns.push_back(c);
+        plan.columns.push_back(c);
         select << m_connection.quote(name);
     }
+    // The row's own ID and links are read for its children even when they
+    // are left out.
     select << s("ID");
     for (const Link& l : spec.links)
         select << m_connection.quote(s(l.field));
@@ -515,6 +530,17 @@ void ItemWriter::writeLevel(int index, const QVariantList& keys, bool top)
     if (spec.order && !top)
         sql += m_connection.quote(s(spec.order)) + u',';
     sql += m_connection.driver().rowIdColumn();
+    plan.sql = sql;
+    return plan;
+}
+
+void ItemWriter::writeLevel(int index, const QVariantList& keys, bool top)
+{
+    const TableSpec& spec = specs()[size_t(index)];
+    const Plan& p = plan(index, top);
+    const db::TableDef& d = p.def;
+    const std::vector<int>& columns = p.columns;
+    const QString& sql = p.sql;
 
     // The level's rows first, so that no statement stays open while the
     // children are read.
@@ -579,8 +605,13 @@ void TDumpFilePut::WriteItem(db::Connection& projects, int kind, const QString& 
     if (top < 0)
         throw TDumpFileError(QStringLiteral("Items of kind %1 have no transfer file").arg(kind));
     try {
+        // One snapshot of the item: another workstation's change lands
+        // before or after it, never in the middle. It also spares the file
+        // locking of every single statement.
+        db::Transaction snapshot(projects);
         ItemWriter writer(projects, *this, kind);
         writer.writeLevel(top, {id}, true);
+        snapshot.rollback();
     } catch (const db::DatabaseError& e) {
         throw TDumpFileError(e.message());
     }
@@ -603,6 +634,23 @@ void TDumpFilePut::finish()
 
 // --- reading ------------------------------------------------------------------------------
 
+namespace {
+
+// What the reader knows of a target table, worked out once per document.
+struct TargetTable {
+    db::TableDef def;
+    QHash<QByteArray, int> byName; // lower-case field name -> column
+    std::vector<bool> skip;        // the record's own ID and link fields
+    std::vector<QString> quoted;
+    int nameColumn = -1;
+    int productColumn = -1;
+    int orderColumn = -1;
+    std::vector<int> linkColumns;          // of the spec's links, in order
+    QHash<QByteArray, QString> insertSql; // columns set (one byte each) -> statement
+};
+
+} // namespace
+
 struct TDumpFileGet::Context {
     db::Connection* connection = nullptr;
     const Target* target = nullptr;
@@ -612,10 +660,12 @@ struct TDumpFileGet::Context {
     // ID and link values of the record each component inserted last; a
     // record's children attach to it. Empty when there is none in reach.
     std::vector<QHash<QString, QVariant>> current;
-    QHash<QString, db::TableDef> defs;
+    std::vector<std::unique_ptr<TargetTable>> tables; // by spec index
     QHash<QString, QString> productIds; // old product ID (upper case) -> new
-    QStringList insertedProducts;
     TDumpInserted inserted;
+    // Reused by every record.
+    std::vector<QVariant> values;
+    QByteArray set;
 };
 
 TDumpFileGet::TDumpFileGet(const QString& path)
@@ -773,6 +823,22 @@ QVariant decodeValue(quint8 type, const uchar* p, qint32 size, db::FieldType tar
 
 } // namespace
 
+namespace {
+
+QByteArray lowerAscii(const uchar* p, qint64 size)
+{
+    const void* zero = std::memchr(p, 0, size_t(size));
+    const qint64 n = zero ? static_cast<const uchar*>(zero) - p : size;
+    QByteArray b(reinterpret_cast<const char*>(p), n);
+    for (char& c : b) {
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    }
+    return b;
+}
+
+} // namespace
+
 void TDumpFileGet::insertRecord(Context& cx)
 {
     const qint64 recordStart = m_pos;
@@ -794,14 +860,33 @@ void TDumpFileGet::insertRecord(Context& cx)
         fail(QStringLiteral("The %1 record claims %2 fields, which the file cannot hold").arg(component).arg(count));
 
     const TableSpec& spec = specs()[size_t(index)];
-    const QString tableName = s(spec.table);
-    auto defIt = cx.defs.find(tableName);
-    if (defIt == cx.defs.end()) {
+    std::unique_ptr<TargetTable>& slot = cx.tables[size_t(index)];
+    if (!slot) {
+        const QString tableName = s(spec.table);
         if (!cx.connection->tableExists(tableName))
             fail(QStringLiteral("The project database has no table %1").arg(tableName));
-        defIt = cx.defs.insert(tableName, cx.connection->tableDef(tableName));
+        slot = std::make_unique<TargetTable>();
+        slot->def = cx.connection->tableDef(tableName);
+        const QList<db::FieldDef>& fields = slot->def.fields;
+        for (int c = 0; c < fields.size(); ++c) {
+            const QString& name = fields[c].name;
+            slot->byName.insert(name.toLatin1().toLower(), c);
+            slot->skip.push_back(isLinkOrId(spec, name));
+            slot->quoted.push_back(cx.connection->quote(name));
+            if (name.compare(u"Name", Qt::CaseInsensitive) == 0)
+                slot->nameColumn = c;
+            if (name.compare(u"ProductID", Qt::CaseInsensitive) == 0)
+                slot->productColumn = c;
+            if (name.compare(u"Order", Qt::CaseInsensitive) == 0)
+                slot->orderColumn = c;
+        }
+        for (const Link& l : spec.links)
+            slot->linkColumns.push_back(slot->def.fieldIndex(s(l.field)));
+        if (slot->def.fieldIndex(s("ID")) < 0 || std::count(slot->linkColumns.begin(), slot->linkColumns.end(), -1))
+            fail(QStringLiteral("The table %1 of the project database lacks its ID or link fields").arg(tableName));
     }
-    const db::TableDef& def = defIt.value();
+    TargetTable& table = *slot;
+    const db::TableDef& def = table.def;
 
     // The parent record this one attaches to.
     const QHash<QString, QVariant>* parentRow = nullptr;
@@ -812,20 +897,24 @@ void TDumpFileGet::insertRecord(Context& cx)
                      .arg(component, s(specs()[size_t(spec.parent)].component)));
     }
 
-    std::vector<TDumpFieldItem> descriptors;
+    // The descriptors, checked before any value is looked at.
+    struct Descriptor {
+        const uchar* name;
+        qint32 size;
+        quint8 type;
+        bool key;
+    };
+    std::vector<Descriptor> descriptors;
     descriptors.reserve(size_t(count));
     qint64 total = 0;
     for (qint32 i = 0; i < count; ++i) {
         const uchar* d = take(dumpfile::kDescriptorSize, "a field descriptor");
-        TDumpFieldItem item;
-        item.name = fixedText(d, dumpfile::kFieldNameSize);
-        item.dataSize = getInt32(d + 44);
-        item.type = d[48];
-        item.key = d[49] != 0;
-        if (item.dataSize < 0)
-            fail(QStringLiteral("The field %1 of the %2 record has a negative size").arg(item.name, component));
-        total += item.dataSize;
-        descriptors.push_back(std::move(item));
+        const Descriptor item{d, getInt32(d + 44), d[48], d[49] != 0};
+        if (item.size < 0)
+            fail(QStringLiteral("The field %1 of the %2 record has a negative size")
+                     .arg(fixedText(d, dumpfile::kFieldNameSize), component));
+        total += item.size;
+        descriptors.push_back(item);
     }
     if (total > m_size - m_pos)
         fail(QStringLiteral("The values of the %1 record need %2 bytes, but only %3 are left; the file is incomplete")
@@ -833,60 +922,57 @@ void TDumpFileGet::insertRecord(Context& cx)
                  .arg(total)
                  .arg(m_size - m_pos));
 
-    QStringList columns;
-    QVariantList values;
-    auto setColumn = [&](const QString& name, const QVariant& value) {
-        const qsizetype at = columns.indexOf(name);
-        if (at >= 0) {
-            values[at] = value;
-        } else {
-            columns << name;
-            values << value;
-        }
+    const int columnCount = int(def.fields.size());
+    cx.values.assign(size_t(columnCount), QVariant());
+    cx.set.fill('\0', columnCount);
+    auto setColumn = [&](int column, const QVariant& value) {
+        cx.values[size_t(column)] = value;
+        cx.set[column] = 1;
     };
 
     // A new identifier, and the links to the parent record.
-    QHash<QString, QVariant> linkValues;
     const QString rowId = TFormData::SetUniqueID();
-    setColumn(s("ID"), rowId);
+    QHash<QString, QVariant> linkValues;
+    setColumn(def.fieldIndex(s("ID")), rowId);
     linkValues.insert(s("ID"), rowId);
     if (parentRow) {
-        for (const Link& l : spec.links) {
-            const QVariant v = parentRow->value(s(l.parentField));
-            setColumn(s(l.field), v);
-            linkValues.insert(s(l.field), v);
+        for (size_t i = 0; i < spec.links.size(); ++i) {
+            const QVariant v = parentRow->value(s(spec.links[i].parentField));
+            setColumn(table.linkColumns[i], v);
+            linkValues.insert(s(spec.links[i].field), v);
         }
     }
     const bool isTop = index == cx.top;
     const bool isOrderRow = index == SCustOrdRows || index == SPurchOrdRows;
 
-    for (const TDumpFieldItem& item : descriptors) {
-        const uchar* p = take(item.dataSize, "a field value");
-        const int column = def.fieldIndex(item.name);
-        if (column < 0)
+    for (const Descriptor& item : descriptors) {
+        const uchar* p = take(item.size, "a field value");
+        const auto found = table.byName.constFind(lowerAscii(item.name, dumpfile::kFieldNameSize));
+        if (found == table.byName.constEnd())
             continue; // a field this table does not have, or a derived one
+        const int column = found.value();
         const db::FieldDef& f = def.fields[column];
         if (item.key) {
             QString ignored;
             bool isDate = false;
-            const QString old = decodeValue(item.type, p, item.dataSize, db::FieldType::Text, isDate, ignored).toString();
-            const QVariant now = linkValues.value(f.name);
-            m_rematches.append({component, f.name, old, now.toString()});
-            if (index == SProducts && f.name.compare(u"ID", Qt::CaseInsensitive) == 0 && !old.isEmpty())
-                cx.productIds.insert(old.toUpper(), now.toString());
+            const QString old = decodeValue(item.type, p, item.size, db::FieldType::Text, isDate, ignored).toString();
+            const QString now = cx.set[column] ? cx.values[size_t(column)].toString() : QString();
+            m_rematches.append({component, f.name, old, now});
+            if (index == SProducts && column == def.fieldIndex(s("ID")) && !old.isEmpty())
+                cx.productIds.insert(old.toUpper(), now);
             continue;
         }
-        if (isLinkOrId(spec, f.name))
+        if (table.skip[size_t(column)])
             continue; // the copy's own; a file never decides where a row goes
-        if (isTop && cx.target->newName && f.name.compare(u"Name", Qt::CaseInsensitive) == 0)
+        if (isTop && cx.target->newName && column == table.nameColumn)
             continue; // set below
         QString error;
         bool isStorageDate = false;
-        QVariant v = decodeValue(item.type, p, item.dataSize, f.type, isStorageDate, error);
+        QVariant v = decodeValue(item.type, p, item.size, f.type, isStorageDate, error);
         if (!error.isEmpty())
             fail(QStringLiteral("The field %1 of the %2 record: %3").arg(f.name, component, error));
-        if (isOrderRow && f.name.compare(u"ProductID", Qt::CaseInsensitive) == 0) {
-            setColumn(f.name, cx.productIds.value(v.toString().toUpper(), s("?")));
+        if (isOrderRow && column == table.productColumn) {
+            setColumn(column, cx.productIds.value(v.toString().toUpper(), s("?")));
             continue;
         }
         if (!(isStorageDate && f.type == db::FieldType::DateTime)) {
@@ -896,34 +982,44 @@ void TDumpFileGet::insertRecord(Context& cx)
                 fail(QStringLiteral("The field %1 of the %2 record: %3").arg(f.name, component, e.message()));
             }
         }
-        setColumn(f.name, v);
+        setColumn(column, v);
     }
     if (isTop) {
-        if (cx.target->newName)
-            setColumn(s("Name"), db::value::cutText(*cx.target->newName, 50));
-        if (cx.kind == dumpfile::KindProduct || cx.kind == dumpfile::KindAccessory) {
-            const QString owner = cx.kind == dumpfile::KindProduct ? s("ProjectID") : s("ProductID");
+        if (cx.target->newName && table.nameColumn >= 0) {
+            const db::FieldDef& f = def.fields[table.nameColumn];
+            setColumn(table.nameColumn, db::value::cutText(*cx.target->newName, f.size));
+        }
+        if ((cx.kind == dumpfile::KindProduct || cx.kind == dumpfile::KindAccessory) && table.orderColumn >= 0) {
+            const QString owner = s(spec.links.front().field);
             db::StatementHandle st = cx.connection->statement(
-                QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2 = ?").arg(def.name, owner));
+                QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2 = ?").arg(cx.connection->quote(def.name), owner));
             st->clearBindings();
             st->bind(0, linkValues.value(owner));
             const int existing = st->step() ? st->naturalValue(0).toInt() : 0;
             st->reset();
-            setColumn(s("Order"), existing + 1);
+            setColumn(table.orderColumn, existing + 1);
         }
     }
 
-    QStringList quoted;
-    for (const QString& c : std::as_const(columns))
-        quoted << cx.connection->quote(c);
-    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(cx.connection->quote(def.name), quoted.join(u','),
-                                 QStringList(columns.size(), s("?")).join(u','));
+    QString& sql = table.insertSql[cx.set];
+    if (sql.isEmpty()) {
+        QStringList columns;
+        for (int c = 0; c < columnCount; ++c) {
+            if (cx.set[c])
+                columns << table.quoted[size_t(c)];
+        }
+        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(cx.connection->quote(def.name), columns.join(u','),
+                       QStringList(columns.size(), s("?")).join(u','));
+    }
     try {
         db::StatementHandle st = cx.connection->statement(sql);
         st->clearBindings();
-        for (int i = 0; i < values.size(); ++i)
-            st->bind(i, values[i]);
+        int i = 0;
+        for (int c = 0; c < columnCount; ++c) {
+            if (cx.set[c])
+                st->bind(i++, cx.values[size_t(c)]);
+        }
         st->step();
     } catch (const db::DatabaseError& e) {
         m_pos = recordStart;
@@ -934,9 +1030,7 @@ void TDumpFileGet::insertRecord(Context& cx)
     // records below its predecessor.
     for (int i = index + 1; i < spec.subtreeEnd; ++i)
         cx.current[size_t(i)].clear();
-    cx.current[size_t(index)] = linkValues;
-    if (index == SProducts)
-        cx.insertedProducts << rowId;
+    cx.current[size_t(index)] = std::move(linkValues);
     if (isTop) {
         cx.topSeen = true;
         cx.inserted.id = rowId;
@@ -958,6 +1052,7 @@ TDumpInserted TDumpFileGet::ReadDocument(db::Connection& projects, const Target&
     cx.kind = header.kind;
     cx.top = topSpecOf(header.kind);
     cx.current.resize(specs().size());
+    cx.tables.resize(specs().size());
     cx.inserted.kind = header.kind;
     if (header.kind == dumpfile::KindProduct) {
         if (target.projectID.isEmpty())

@@ -172,12 +172,10 @@ public:
     // Writes the bytes to the file; throws TDumpFileError.
     void finish();
     const QByteArray& bytes() const { return m_bytes; }
-    const std::vector<TDumpFieldItem>& lastDescriptors() const { return m_descriptors; }
 
 private:
     QString m_path;
     QByteArray m_bytes;
-    std::vector<TDumpFieldItem> m_descriptors;
 };
 
 // What reading a document inserted.
