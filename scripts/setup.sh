@@ -14,6 +14,7 @@ PACKAGES=(
     libsqlite3-dev sqlite3
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     xvfb xauth
+    libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui libreoffice-draw-nogui
 )
 
 missing=()

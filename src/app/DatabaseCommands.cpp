@@ -17,6 +17,7 @@
 #include "db/Dataset.h"
 #include "dialogs/OptDB.h"
 #include "dialogs/SelDir.h"
+#include "tree/ProjectTree.h"
 
 #include <QApplication>
 #include <QDir>
@@ -186,7 +187,8 @@ void TFormMain::DatabaseProjectEmpty()
         CloseMain();
         return;
     }
-    ViewFilter();
+    if (m_projectTree)
+        m_projectTree->DBGetProjects();
 }
 
 void TFormMain::DatabaseRepair()

@@ -18,6 +18,10 @@
 #include "data/FormData.h"
 #include "db/Dataset.h"
 #include "pdb/DataPDB.h"
+#include "tree/ProjectTree.h"
+#include "tree/ThmTreeView.h"
+#include "tree/TreeFunctions.h"
+#include "tree/pages/QuotationPage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -109,7 +113,28 @@ void TFormMain::attachDataModules(TFormData* data, TFormDataPDB* pdb)
         data->setTextInput([](const QString& prompt, QString& value) { return InputText(prompt, value); });
         m_languageSource = std::make_unique<LanguageSource>(*data);
         setFormTranslator([source = m_languageSource.get()](QWidget& form) { translateForm(form, *source); });
+        m_projectTree = std::make_unique<TProjectTree>(*data, *m_treeProject, *this);
+        m_projectTree->BuildViewMenu(*m_menus.value(QStringLiteral("MenuView")));
+        connectTree();
+        buildPages();
     }
+}
+
+void TFormMain::connectTree()
+{
+    m_treeProject->setChangingHandler([this](QTreeWidgetItem* to) { return TreeProjectChanging(to); });
+    connect(m_treeProject, &ThmTreeView::nodeChanged, this, &TFormMain::TreeProjectChange);
+    connect(m_treeProject, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (QTreeWidgetItem* node = m_treeProject->itemAt(pos))
+            m_treeProject->setCurrentItem(node);
+        m_popupTree->popup(m_treeProject->viewport()->mapToGlobal(pos));
+    });
+}
+
+void TFormMain::selectNodeOfKind(int kind, const QString& id)
+{
+    if (QTreeWidgetItem* node = FindNodeByKindAndID(*m_treeProject, kind, id))
+        m_treeProject->setCurrentItem(node);
 }
 
 void TFormMain::registerForm(QWidget* form)
@@ -141,10 +166,13 @@ void TFormMain::buildMenus()
     QMenu* project = addMenu(QStringLiteral("MenuProject"), QStringLiteral("&Project"));
     QAction* projectExit = addAction(project, QStringLiteral("MenuProjectExit"), QStringLiteral("E&xit"));
     connect(projectExit, &QAction::triggered, this, &TFormMain::ProjectExit);
+    buildProjectMenu();
 
     addMenu(QStringLiteral("MenuEdit"), QStringLiteral("&Edit"));
+    buildEditMenu();
     addMenu(QStringLiteral("MenuView"), QStringLiteral("&View"));
     addMenu(QStringLiteral("MenuPrintout"), QStringLiteral("P&rintout"));
+    buildPrintoutMenu();
     QMenu* tools = addMenu(QStringLiteral("MenuTools"), QStringLiteral("&Tools"));
     connect(addAction(tools, QStringLiteral("MenuToolsLog"), QStringLiteral("View &log ...")), &QAction::triggered,
             this, [this] {
@@ -164,6 +192,7 @@ void TFormMain::buildMenus()
                                   {}});
                 ToolsViewLogs(*m_data, nodes, this);
             });
+    buildToolsMenu();
 
     QMenu* db = addMenu(QStringLiteral("MenuDB"), QStringLiteral("&Database"));
     connect(addAction(db, QStringLiteral("MenuDBDirectories"), QStringLiteral("&Directories ...")),
@@ -214,7 +243,20 @@ void TFormMain::buildMenus()
                     OptionUnits(*m_data, false, false, false, this);
             });
     connect(addAction(options, QStringLiteral("MenuOptionsProject"), QStringLiteral("&Project ...")),
-            &QAction::triggered, this, [this] { OptionsProject([] {}, this); });
+            &QAction::triggered, this, [this] {
+                OptionsProject(
+                    [this] {
+                        if (m_projectTree)
+                            m_projectTree->RetextTree();
+                    },
+                    this);
+            });
+    options->addSeparator();
+    // The options of the configurator and of the links to other programs
+    // come with those functions.
+    for (const auto& item : {std::pair{"MenuOptionsPDB", "&Manufacturing plant ..."},
+                             std::pair{"MenuOptionsTORVA", "&TORVA ..."}, std::pair{"MenuOptionsDOV", "&DOV ..."}})
+        addAction(options, QString::fromLatin1(item.first), QString::fromUtf8(item.second))->setEnabled(false);
 
     QMenu* help = addMenu(QStringLiteral("MenuHelp"), QStringLiteral("&Help"));
     QAction* index = addAction(help, QStringLiteral("MenuHelpIndex"), QStringLiteral("&Index ..."));
@@ -238,6 +280,19 @@ void TFormMain::buildMenus()
         TranslateForm(dialog);
         ExecDialog(dialog);
     });
+
+    // Top-level commands beside the menus.
+    QAction* quick = menuBar()->addAction(QStringLiteral("QuickProd!"));
+    quick->setObjectName(QStringLiteral("QuickProd1"));
+    m_actions.insert(quick->objectName(), quick);
+    connect(quick, &QAction::triggered, this, &TFormMain::QuickProd1Click);
+    for (const char* hidden : {"Test1", "Overview1"}) {
+        QAction* a = menuBar()->addAction(QString::fromLatin1(hidden) == QLatin1String("Test1") ? QStringLiteral("Test!")
+                                                                                                 : QStringLiteral("Overview!"));
+        a->setObjectName(QString::fromLatin1(hidden));
+        a->setVisible(false);
+        m_actions.insert(a->objectName(), a);
+    }
 }
 
 void TFormMain::buildWorkspace()
@@ -286,10 +341,12 @@ void TFormMain::buildWorkspace()
     m_toolBar->setFixedHeight(28);
     m_toolBar->setIconSize(QSize(17, 17));
     treeLayout->addWidget(m_toolBar);
-    m_treeProject = new QTreeWidget(panelTree);
+    m_treeProject = new ThmTreeView(panelTree);
     m_treeProject->setObjectName(QStringLiteral("TreeProject"));
     m_treeProject->setHeaderHidden(true);
+    m_treeProject->setContextMenuPolicy(Qt::CustomContextMenu);
     treeLayout->addWidget(m_treeProject, 1);
+    buildToolBar();
 
     auto* panelDetails = new QWidget(m_splitter);
     panelDetails->setObjectName(QStringLiteral("PanelDetails"));
@@ -306,6 +363,28 @@ void TFormMain::buildWorkspace()
         m_tabs.insert(sheet->objectName(), sheet);
     }
     detailsLayout->addWidget(m_pageDetails);
+
+    buildViewers();
+    connect(m_pageDetails, &QTabWidget::currentChanged, this, [this](int) {
+        QWidget* now = m_pageDetails->currentWidget();
+        if (m_revertingPage) {
+            m_lastPage = now;
+            return;
+        }
+        if (now == m_lastPage)
+            return;
+        // The tab row has no "changing" notice; a refused switch goes back
+        // to the page that was left.
+        if (!PageDetailsChanging(m_lastPage)) {
+            m_revertingPage = true;
+            m_pageDetails->setCurrentWidget(m_lastPage);
+            m_revertingPage = false;
+            return;
+        }
+        m_lastPage = now;
+        PageDetailsChange();
+    });
+    buildPopupTree();
 
     m_splitter->addWidget(panelTree);
     m_splitter->addWidget(panelDetails);
@@ -459,8 +538,8 @@ void TFormMain::SetupMain()
         m_panelEmptyWorkspace->setVisible(false);
         m_panelWorkspace->setVisible(true);
         repaint();
-        ViewFilter();
-        ViewSort(settings().project().Sorting);
+        m_projectTree->ViewFilter();
+        m_projectTree->ViewSort(settings().project().Sorting);
         QString id = app().currentUserID();
         QString name = app().currentUserName();
         QString company = app().currentUserCompany();
@@ -508,7 +587,11 @@ void TFormMain::SetupMenus()
     const bool connected = m_data && m_data->projectsConnected();
     for (const char* name : {"MenuProject", "MenuEdit", "MenuView", "MenuPrintout", "MenuOptions", "MenuHelp"})
         m_menus.value(QString::fromLatin1(name))->menuAction()->setVisible(connected);
-    m_menus.value(QStringLiteral("MenuTools"))->menuAction()->setVisible(false);
+    m_actions.value(QStringLiteral("QuickProd1"))->setVisible(connected);
+    // The maintenance commands are for champion access only.
+    m_menus.value(QStringLiteral("MenuTools"))
+        ->menuAction()
+        ->setVisible(connected && app().appMode() == AppContext::Champion);
     m_actions.value(QStringLiteral("MenuDBProjectEmpty"))->setEnabled(connected);
     m_actions.value(QStringLiteral("MenuDBProjectClose"))->setEnabled(connected);
     m_actions.value(QStringLiteral("MenuDB_3"))->setVisible(!connected);
@@ -526,6 +609,9 @@ void TFormMain::SetupAppMode()
     const bool champion = app().appMode() == AppContext::Champion;
     for (const char* name : {"MenuDBProjectEmpty", "MenuDB_2", "MenuDBRepairTable"})
         m_actions.value(QString::fromLatin1(name))->setVisible(champion);
+    m_menus.value(QStringLiteral("MenuTools"))
+        ->menuAction()
+        ->setVisible(champion && m_data && m_data->projectsConnected());
 }
 
 void TFormMain::ProjectExit()
@@ -540,22 +626,6 @@ bool TFormMain::closeEmbeddedDocument()
     // The embedded document viewer comes with the detail pages; until then
     // nothing is ever open in place.
     return false;
-}
-
-bool TFormMain::TabPDBCheckUpdate()
-{
-    // Nothing is pending before the configurator exists.
-    return true;
-}
-
-void TFormMain::ViewFilter()
-{
-    StatusSetFilter(QString());
-}
-
-void TFormMain::ViewSort(const QString& names)
-{
-    settings().project().Sorting = names;
 }
 
 void TFormMain::OptionsTORVA() {}
@@ -625,6 +695,11 @@ void TFormMain::StatusSetSorting()
         text = MsgText(QStringLiteral("36"));
     else if (sorting == QLatin1String("QuotCustName"))
         text = MsgText(QStringLiteral("37"));
+    StatusSetSorting(text);
+}
+
+void TFormMain::StatusSetSorting(const QString& text)
+{
     m_statusPanels.at(3)->setText(text);
 }
 
@@ -723,6 +798,8 @@ void TFormMain::SetLangApplication(const QString& language)
                 m_folderCaptions[i] = *text;
         }
     }
+    if (m_projectTree)
+        m_projectTree->LanguageChanged();
     StatusSetSorting();
 }
 
@@ -730,6 +807,10 @@ void TFormMain::SetLangOther(const QString& language)
 {
     if (m_data)
         m_data->SetLangProject(language);
+    if (m_quotationPage)
+        m_quotationPage->setLanguage(language);
+    if (m_pdb)
+        m_pdb->SetActiveLanguage(language);
     SetHelpFile(language);
 }
 

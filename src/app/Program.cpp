@@ -9,6 +9,8 @@
 #include "app/core/Settings.h"
 #include "data/FormData.h"
 #include "pdb/DataPDB.h"
+#include "tree/FormLegend.h"
+#include "tree/ProjectTree.h"
 
 namespace kiro {
 
@@ -51,6 +53,8 @@ bool StartProgram(ProgramParts& parts)
     parts.main->setChampionPassword(password);
     parts.partList = std::make_unique<TFormPartList>(parts.main.get());
     parts.legend = std::make_unique<TFormLegend>(parts.main.get());
+    if (TProjectTree* tree = parts.main->projectTree())
+        tree->setLegendWindow(parts.legend.get());
     parts.selInfo = std::make_unique<TdlgPDBSelInfo>(parts.main.get());
     for (QWidget* form : {static_cast<QWidget*>(parts.partList.get()), static_cast<QWidget*>(parts.legend.get()),
                           static_cast<QWidget*>(parts.selInfo.get())})

@@ -17,12 +17,6 @@ TFormPartList::TFormPartList(QWidget* parent)
     setupToolWindow(*this, "FormPartList", "Part list");
 }
 
-TFormLegend::TFormLegend(QWidget* parent)
-    : QWidget(parent)
-{
-    setupToolWindow(*this, "FormLegend", "Legend");
-}
-
 TdlgPDBSelInfo::TdlgPDBSelInfo(QWidget* parent)
     : QWidget(parent)
 {

@@ -4,19 +4,13 @@
 
 namespace kiro {
 
-// The three tool windows created after the logon. They stay hidden until
+// Tool windows created after the logon (the legend belongs to the tree). They stay hidden until
 // the configurator and the tree show them.
 
 class TFormPartList : public QWidget {
     Q_OBJECT
 public:
     explicit TFormPartList(QWidget* parent = nullptr);
-};
-
-class TFormLegend : public QWidget {
-    Q_OBJECT
-public:
-    explicit TFormLegend(QWidget* parent = nullptr);
 };
 
 class TdlgPDBSelInfo : public QWidget {
