@@ -85,7 +85,8 @@ void writeSeeds(Scratch& sc, const QString& dir)
     QDir().mkpath(dir);
     db::Connection& projects = sc.data->database(s("DatabaseProjects"));
     int n = 0;
-    for (const auto& [kind, table] : {std::pair{1, "Projects"}, std::pair{2, "Products"}, std::pair{4, "Accessories"}}) {
+    for (const auto& [kind, table] :
+         {std::pair{1, "Projects"}, std::pair{2, "Products"}, std::pair{4, "Accessories"}}) {
         db::Query q(projects, QStringLiteral("SELECT ID FROM %1 ORDER BY rowid LIMIT 4").arg(s(table)));
         QStringList ids;
         for (q.open(); !q.eof(); q.next())

@@ -47,8 +47,8 @@ void fillProject(db::Connection& connection, const QString& projectID)
             marks << s("?");
             bound << it.value();
         }
-        db::StatementHandle st = connection.statement(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                                          .arg(s(table), columns.join(u','), marks.join(u',')));
+        db::StatementHandle st = connection.statement(
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(s(table), columns.join(u','), marks.join(u',')));
         st->clearBindings();
         for (int i = 0; i < bound.size(); ++i)
             st->bind(i, bound[i]);
@@ -59,8 +59,11 @@ void fillProject(db::Connection& connection, const QString& projectID)
         insert("ProjCurrencies", {{s("ProjectID"), projectID}, {s("Name"), s(currency)}});
     for (int p = 0; p < kProducts; ++p) {
         const QString product = QStringLiteral("%1P%2").arg(projectID).arg(p);
-        insert("Products", {{s("ID"), product}, {s("ProjectID"), projectID}, {s("Order"), p + 1},
-                            {s("AlternateFor"), QString()}, {s("Alternate"), false}});
+        insert("Products", {{s("ID"), product},
+                            {s("ProjectID"), projectID},
+                            {s("Order"), p + 1},
+                            {s("AlternateFor"), QString()},
+                            {s("Alternate"), false}});
         for (int i = 0; i < 20; ++i)
             insert("DetailPrices", {{s("ProductID"), product}, {s("AccessoryID"), QString()}});
         for (int i = 0; i < 10; ++i)
@@ -69,8 +72,11 @@ void fillProject(db::Connection& connection, const QString& projectID)
             insert("ProdParts", {{s("ParentID"), product}});
         for (int a = 0; a < 2; ++a) {
             const QString accessory = product + QStringLiteral("A%1").arg(a);
-            insert("Accessories", {{s("ID"), accessory}, {s("ProductID"), product}, {s("Order"), a + 1},
-                                   {s("AlternateFor"), QString()}, {s("Alternate"), false}});
+            insert("Accessories", {{s("ID"), accessory},
+                                   {s("ProductID"), product},
+                                   {s("Order"), a + 1},
+                                   {s("AlternateFor"), QString()},
+                                   {s("Alternate"), false}});
             for (int i = 0; i < 2; ++i)
                 insert("DetailPrices", {{s("ProductID"), product}, {s("AccessoryID"), accessory}});
         }

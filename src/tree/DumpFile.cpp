@@ -280,8 +280,8 @@ TDumpFilePut::Value encodeValue(const db::FieldDef& f, const QVariant& stored)
         // Wall-clock date and time as stored; UTC spares the time-zone rules.
         const QDateTime dt = db::value::parseDateTime(stored.toString(), Qt::UTC);
         if (!dt.isValid())
-            throw TDumpFileError(QStringLiteral("The field %1 holds '%2', which is not a date").arg(f.name,
-                                                                                                      stored.toString()));
+            throw TDumpFileError(
+                QStringLiteral("The field %1 holds '%2', which is not a date").arg(f.name, stored.toString()));
         const QDate d = dt.date();
         const double value = double(dumpfile::dayNumber(d.year(), d.month(), d.day())) * double(kMsPerDay) +
                              double(dt.time().msecsSinceStartOfDay());
@@ -362,8 +362,11 @@ QList<RecordTable> recordOrder()
 {
     QList<RecordTable> list;
     for (const TableSpec& spec : specs()) {
-        RecordTable r{s(spec.component), s(spec.table),
-                      spec.parent >= 0 ? s(specs()[size_t(spec.parent)].component) : QString(), {}, {}};
+        RecordTable r{s(spec.component),
+                      s(spec.table),
+                      spec.parent >= 0 ? s(specs()[size_t(spec.parent)].component) : QString(),
+                      {},
+                      {}};
         for (const Link& l : spec.links) {
             r.linkFields << s(l.field);
             r.parentFields << s(l.parentField);
@@ -417,8 +420,7 @@ bool IsTransferFile(const QString& path, TDumpHeader* header)
 
 TDumpFilePut::TDumpFilePut(const QString& path)
     : m_path(path)
-{
-}
+{}
 
 void TDumpFilePut::WriteHeader(const TDumpHeader& header)
 {
@@ -456,8 +458,7 @@ public:
         : m_connection(connection)
         , m_put(put)
         , m_kind(kind)
-    {
-    }
+    {}
 
     // The rows of one component below a parent row (or the item itself).
     void writeLevel(int index, const QVariantList& keys, bool top);
@@ -621,8 +622,8 @@ void TDumpFilePut::finish()
 {
     QFile file(m_path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw TDumpFileError(QStringLiteral("Could not create %1: %2").arg(QDir::toNativeSeparators(m_path),
-                                                                           file.errorString()));
+        throw TDumpFileError(
+            QStringLiteral("Could not create %1: %2").arg(QDir::toNativeSeparators(m_path), file.errorString()));
     if (file.write(m_bytes) != m_bytes.size() || !file.flush()) {
         const QString why = file.errorString();
         file.close();
@@ -645,7 +646,7 @@ struct TargetTable {
     int nameColumn = -1;
     int productColumn = -1;
     int orderColumn = -1;
-    std::vector<int> linkColumns;          // of the spec's links, in order
+    std::vector<int> linkColumns;         // of the spec's links, in order
     QHash<QByteArray, QString> insertSql; // columns set (one byte each) -> statement
 };
 
@@ -661,7 +662,7 @@ struct TDumpFileGet::Context {
     // record's children attach to it. Empty when there is none in reach.
     std::vector<QHash<QString, QVariant>> current;
     std::vector<std::unique_ptr<TargetTable>> tables; // by spec index
-    QHash<QString, QString> productIds; // old product ID (upper case) -> new
+    QHash<QString, QString> productIds;               // old product ID (upper case) -> new
     TDumpInserted inserted;
     // Reused by every record.
     std::vector<QVariant> values;
@@ -1038,6 +1039,41 @@ void TDumpFileGet::insertRecord(Context& cx)
             cx.inserted.parentID = parentRow->value(s("ID")).toString();
     }
     ++cx.inserted.rows;
+}
+
+std::vector<TDumpRecordInfo> TDumpFileGet::ListRecords()
+{
+    if (!m_header)
+        ReadHeader();
+    m_pos = dumpfile::kMarkerSize + dumpfile::kHeaderSize;
+    std::vector<TDumpRecordInfo> records;
+    m_record = 0;
+    while (m_pos < m_size) {
+        ++m_record;
+        TDumpRecordInfo info;
+        info.offset = m_pos;
+        const uchar* rh = take(dumpfile::kRecordHeaderSize, "a record header");
+        info.component = fixedText(rh, dumpfile::kTableNameSize);
+        const qint32 count = getInt32(rh + dumpfile::kTableNameSize);
+        if (count < 0 || count > (m_size - m_pos) / dumpfile::kDescriptorSize)
+            fail(QStringLiteral("The %1 record claims %2 fields, which the file cannot hold")
+                     .arg(info.component)
+                     .arg(count));
+        qint64 total = 0;
+        for (qint32 i = 0; i < count; ++i) {
+            const uchar* d = take(dumpfile::kDescriptorSize, "a field descriptor");
+            TDumpFieldItem item{fixedText(d, dumpfile::kFieldNameSize), getInt32(d + 44), d[48], d[49] != 0};
+            if (item.dataSize < 0)
+                fail(
+                    QStringLiteral("The field %1 of the %2 record has a negative size").arg(item.name, info.component));
+            total += item.dataSize;
+            info.fields.push_back(std::move(item));
+        }
+        take(total, "the values of a record");
+        records.push_back(std::move(info));
+    }
+    m_record = 0;
+    return records;
 }
 
 TDumpInserted TDumpFileGet::ReadDocument(db::Connection& projects, const Target& target)

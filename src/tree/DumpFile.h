@@ -47,8 +47,7 @@ public:
     explicit TDumpFileError(const QString& message)
         : std::runtime_error(message.toStdString())
         , m_message(message)
-    {
-    }
+    {}
     const QString& message() const noexcept { return m_message; }
 
 private:
@@ -127,6 +126,13 @@ struct TDumpFieldItem {
     qint32 dataSize = 0;
     quint8 type = 0;
     bool key = false;
+};
+
+// One record block as it stands in the file.
+struct TDumpRecordInfo {
+    QString component;
+    qint64 offset = 0; // of the record header
+    std::vector<TDumpFieldItem> fields;
 };
 
 // A key value of the file and the value its copy got (the product IDs).
@@ -212,12 +218,15 @@ public:
     TDumpHeader ReadHeader();
 
     struct Target {
-        QString projectID; // the project a product is inserted into
-        QString productID; // the product an accessory is inserted into
-        int order = 0;     // Order of the new product or accessory; 0 keeps the file's
+        QString projectID;              // the project a product is inserted into
+        QString productID;              // the product an accessory is inserted into
+        int order = 0;                  // Order of the new product or accessory; 0 keeps the file's
         std::optional<QString> newName; // the project's Name instead of the file's
     };
     TDumpInserted ReadDocument(db::Connection& projects, const Target& target);
+    // The record blocks with their field descriptors, without a database (to
+    // look into a file); throws TDumpFileError where the layout is damaged.
+    std::vector<TDumpRecordInfo> ListRecords();
 
     const QList<TRematchDataItem>& rematches() const { return m_rematches; }
 

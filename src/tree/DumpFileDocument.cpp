@@ -76,8 +76,7 @@ QStringList projectsNamed(db::Connection& projects, const QString& name, int rev
 
 } // namespace
 
-QString CreateKIROFile(TFormData& data, int kind, const QString& id, const QString& caption,
-                       const QString& directory)
+QString CreateKIROFile(TFormData& data, int kind, const QString& id, const QString& caption, const QString& directory)
 {
     const char* table = itemTable(kind);
     if (!table)
@@ -103,8 +102,7 @@ QString CreateKIROFile(TFormData& data, int kind, const QString& id, const QStri
         throw TDumpFileError(e.message());
     }
 
-    const QString path =
-        dumpfile::transferFileName(caption.isEmpty() ? header.name : caption, kind, directory);
+    const QString path = dumpfile::transferFileName(caption.isEmpty() ? header.name : caption, kind, directory);
     const QString dir = QFileInfo(path).absolutePath();
     // Written beside its final name first: a reader never sees half a file,
     // and a failure leaves the previous file of that name as it was.

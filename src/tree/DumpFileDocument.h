@@ -50,8 +50,8 @@ struct TInsertResult {
     };
     Outcome outcome = Outcome::Nothing;
     int kind = 0;
-    QString id;       // the new project, product or accessory
-    QString parentID; // the project of a new product, the product of a new accessory
+    QString id;                   // the new project, product or accessory
+    QString parentID;             // the project of a new product, the product of a new accessory
     QStringList replacedProjects; // projects deleted because the user chose to overwrite them
     QString error;
 };

@@ -146,6 +146,26 @@ TEST_F(TinyItem, EachTypeCodeHasItsValueBytes)
     }
 }
 
+TEST_F(TinyItem, TheReaderListsTheSameRecordsAndDescriptors)
+{
+    TDumpFileGet get(bytes, s("tiny.KIRO_PRD"));
+    const std::vector<TDumpRecordInfo> listed = get.ListRecords();
+    ASSERT_EQ(listed.size(), records.size());
+    for (size_t r = 0; r < listed.size(); ++r) {
+        EXPECT_EQ(listed[r].component, records[r].component);
+        EXPECT_EQ(listed[r].offset, records[r].begin);
+        ASSERT_EQ(listed[r].fields.size(), records[r].fields.size());
+        for (size_t f = 0; f < listed[r].fields.size(); ++f) {
+            EXPECT_EQ(listed[r].fields[f].name, records[r].fields[f].name);
+            EXPECT_EQ(listed[r].fields[f].dataSize, records[r].fields[f].size);
+            EXPECT_EQ(int(listed[r].fields[f].type), records[r].fields[f].type);
+            EXPECT_EQ(int(listed[r].fields[f].key), records[r].fields[f].key);
+        }
+    }
+    TDumpFileGet cut(bytes.left(bytes.size() - 1), s("cut.KIRO_PRD"));
+    EXPECT_THROW(cut.ListRecords(), TDumpFileError);
+}
+
 TEST_F(TinyItem, TheSameDataGiveTheSameBytes)
 {
     EXPECT_EQ(writeItem(a.connection(), dumpfile::KindProduct, s("P1"), QStringLiteral("Pump \u00e9")), bytes);

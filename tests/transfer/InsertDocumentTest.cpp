@@ -32,13 +32,28 @@ protected:
         // A project of its own, made the way the program makes one.
         projectName = s("Station");
         revision = 2;
-        projectID = addRow("TableProjects", {{s("Name"), projectName}, {s("Revision"), revision}, {s("Latest"), true}});
+        projectID = addRow(
+            "TableProjects",
+            {{s("Name"), projectName}, {s("Revision"), revision}, {s("Latest"), true}, {s("ProjCurrency"), s("EUR")}});
         data.CopySystemCurrencies(projectID);
-        productID = addRow("TableProducts", {{s("Name"), s("Pump")}, {s("Order"), 1}, {s("Tag"), s("1")}});
+        productID = addRow("TableProducts", {{s("Name"), s("Pump")},
+                                             {s("Order"), 1},
+                                             {s("Tag"), s("1")},
+                                             {s("ProdCurrency"), s("EUR")},
+                                             {s("TotalCurrency"), s("EUR")}});
         for (const char* price : {"1200", "80.5"})
-            addRow("TableProdPrices", {{s("Keyword"), s("K")}, {s("ListPrice"), s(price)}, {s("Level"), s("1")}});
-        addRow("TableAccessories", {{s("Name"), s("Valve")}, {s("Order"), 1}, {s("Tag"), s("1")}});
-        addRow("TableAccPrices", {{s("Keyword"), s("V")}, {s("ListPrice"), s("40")}});
+            addRow("TableProdPrices", {{s("Keyword"), s("K")},
+                                       {s("ListPrice"), s(price)},
+                                       {s("ListCurrency"), s("EUR")},
+                                       {s("NetCurrency"), s("EUR")},
+                                       {s("QuotCurrency"), s("EUR")},
+                                       {s("Level"), s("1")}});
+        addRow("TableAccessories", {{s("Name"), s("Valve")}, {s("Order"), 1}, {s("Tag"), s("1")}, {s("Qty"), 2}});
+        addRow("TableAccPrices", {{s("Keyword"), s("V")},
+                                  {s("ListPrice"), s("40")},
+                                  {s("ListCurrency"), s("EUR")},
+                                  {s("NetCurrency"), s("EUR")},
+                                  {s("QuotCurrency"), s("EUR")}});
         addRow("TableProdLog", {{s("Description"), s("made for the test")}});
         ASSERT_TRUE(t("TableProducts").locate(s("ID"), productID));
     }
@@ -69,10 +84,7 @@ protected:
             n += count(QStringLiteral("SELECT COUNT(*) FROM %1").arg(def.name));
         return n;
     }
-    QString newProject(const QString& name)
-    {
-        return addRow("TableProjects", {{s("Name"), name}, {s("Revision"), 1}});
-    }
+    QString newProject(const QString& name) { return addRow("TableProjects", {{s("Name"), name}, {s("Revision"), 1}}); }
 
     TestWorkspace ws;
     RecordingInteraction messages;
@@ -85,7 +97,8 @@ protected:
 
 TEST_F(InsertDocumentTest, AProductPastedOnAnotherProjectGoesToTheEndOfItsProducts)
 {
-    const int accessories = count(QStringLiteral("SELECT COUNT(*) FROM Accessories WHERE ProductID = '%1'").arg(productID));
+    const int accessories =
+        count(QStringLiteral("SELECT COUNT(*) FROM Accessories WHERE ProductID = '%1'").arg(productID));
     const QString path = CreateKIROFile(data, 2, productID, s("Pump: copy"));
     EXPECT_EQ(QFileInfo(path).fileName(), s("Pump_ copy.KIRO_PRD"));
     EXPECT_EQ(QFileInfo(path).absolutePath(), QFileInfo(ws.tmpDir()).absoluteFilePath());
@@ -204,4 +217,28 @@ TEST_F(InsertDocumentTest, ADamagedFileInsertsNothingAndOverwritesNothing)
     EXPECT_TRUE(messages.messages().last().contains(QFileInfo(path).fileName())) << str(messages.messages().last());
     EXPECT_TRUE(messages.messages().last().contains(s("incomplete"))) << str(messages.messages().last());
     EXPECT_TRUE(t("TableProjects").locate(s("ID"), projectID)) << "the tables show the project again";
+}
+
+TEST_F(InsertDocumentTest, AnAccessoryPastedOnAProductCountsInItsTotals)
+{
+    const QString accessory = id("TableAccessories");
+    const QString path = CreateKIROFile(data, 4, accessory);
+    auto sum = [&](const char* field, const QString& where) {
+        db::Query q(projects(), QStringLiteral("SELECT SUM(%1) FROM DetailPrices WHERE %2").arg(s(field), where));
+        q.open();
+        return q.field(0).asFloat();
+    };
+    const double rows = sum("SumQuotPrice", QStringLiteral("AccessoryID = '%1'").arg(accessory));
+    const double before = t("TableProducts").fieldByName(s("TotalPrice")).asFloat();
+    ASSERT_GT(rows, 0.0) << str(t("TableAccPrices").fieldByName(s("QuotPrice")).asString()) << " "
+                         << str(t("TableAccPrices").fieldByName(s("Qty")).asString());
+
+    const TInsertResult r = InsertDocument(data, {104, projectID, productID}, path);
+    ASSERT_EQ(r.outcome, TInsertResult::Outcome::Inserted) << str(messages.messages().join(u'\n'));
+    EXPECT_EQ(r.parentID, productID);
+    EXPECT_EQ(id("TableAccessories"), r.id);
+    EXPECT_EQ(t("TableAccessories").fieldByName(s("Order")).asInteger(), 2);
+    EXPECT_DOUBLE_EQ(sum("SumQuotPrice", QStringLiteral("AccessoryID = '%1'").arg(r.id)), rows)
+        << "the prices arrive as they were written";
+    EXPECT_DOUBLE_EQ(t("TableProducts").fieldByName(s("TotalPrice")).asFloat(), before + rows);
 }

@@ -136,9 +136,9 @@ private:
             if (child.component == s("TableProdPrices"))
                 where << s("(AccessoryID IS NULL OR AccessoryID = '')");
             const bool ordered = child.table == s("Products") || child.table == s("Accessories");
-            db::Query rows(m_connection, QStringLiteral("SELECT * FROM %1 WHERE %2 ORDER BY %3rowid")
-                                             .arg(child.table, where.join(s(" AND ")),
-                                                  ordered ? s("\"Order\", ") : QString()));
+            db::Query rows(m_connection,
+                           QStringLiteral("SELECT * FROM %1 WHERE %2 ORDER BY %3rowid")
+                               .arg(child.table, where.join(s(" AND ")), ordered ? s("\"Order\", ") : QString()));
             for (int i = 0; i < child.linkFields.size(); ++i)
                 rows.bindValue(child.linkFields[i], own.value(child.parentFields[i]));
             std::vector<QStringList> childLines;
@@ -254,8 +254,11 @@ TEST(TransferRoundTrip, ANullFieldIsAbsentAndTakesTheTargetsDefault)
 {
     ProjectDb a;
     a.insert(s("Projects"), {{s("ID"), s("PRJ")}, {s("Name"), s("N")}});
-    a.insert(s("ProjCurrencies"), {{s("ID"), s("C")}, {s("ProjectID"), s("PRJ")}, {s("Name"), s("EUR")},
-                                   {s("Rate"), QVariant()}, {s("DBVer"), QVariant()}});
+    a.insert(s("ProjCurrencies"), {{s("ID"), s("C")},
+                                   {s("ProjectID"), s("PRJ")},
+                                   {s("Name"), s("EUR")},
+                                   {s("Rate"), QVariant()},
+                                   {s("DBVer"), QVariant()}});
     const QByteArray file = writeItem(a.connection(), dumpfile::KindProject, s("PRJ"));
     const ParsedRecord currency = parseRecords(file).at(1);
     EXPECT_EQ(currency.field("Rate"), nullptr);

@@ -61,14 +61,16 @@ public:
     }
     int count(const QString& table, const QString& where = QString())
     {
-        db::Query q(m_connection, QStringLiteral("SELECT COUNT(*) FROM %1%2")
-                                      .arg(table, where.isEmpty() ? QString() : s(" WHERE ") + where));
+        db::Query q(
+            m_connection,
+            QStringLiteral("SELECT COUNT(*) FROM %1%2").arg(table, where.isEmpty() ? QString() : s(" WHERE ") + where));
         q.open();
         return q.field(0).asInteger();
     }
     QVariant value(const QString& table, const QString& field, const QString& where)
     {
-        db::Query q(m_connection, QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(m_connection.quote(field), table, where));
+        db::Query q(m_connection,
+                    QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(m_connection.quote(field), table, where));
         q.open();
         return q.eof() ? QVariant() : q.field(0).value();
     }
