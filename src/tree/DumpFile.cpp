@@ -260,10 +260,17 @@ TDumpFilePut::Value encodeValue(const db::FieldDef& f, const QVariant& stored)
         putFixedText(v.bytes, stored.toString(), f.size + 1);
         break;
     }
-    case db::FieldType::Short:
+    case db::FieldType::Short: {
+        // A value another program stored past the 16 bits would change in
+        // the copy: refused rather than cut.
+        const int n = stored.toInt();
+        if (n < -32768 || n > 32767)
+            throw TDumpFileError(
+                QStringLiteral("The field %1 holds %2, which does not fit a short integer").arg(f.name).arg(n));
         v.type = dumpfile::TypeSmallint;
-        v.bytes = int16Bytes(qint16(stored.toInt()));
+        v.bytes = int16Bytes(qint16(n));
         break;
+    }
     case db::FieldType::Integer:
         v.type = dumpfile::TypeInteger;
         v.bytes = int32Bytes(stored.toInt());
@@ -525,7 +532,7 @@ const ItemWriter::Plan& ItemWriter::plan(int index, bool top)
             where << m_connection.quote(s(l.field)) + s(" = ?");
         sql += where.join(QStringLiteral(" AND "));
         if (spec.ownPricesOnly)
-            sql += QStringLiteral(" AND (AccessoryID IS NULL OR AccessoryID = '')");
+            sql += QStringLiteral(" AND (AccessoryID IS NULL OR TRIM(AccessoryID) = '')");
     }
     sql += QStringLiteral(" ORDER BY ");
     if (spec.order && !top)
