@@ -9,6 +9,7 @@
 #include "db/Dataset.h"
 #include "db/FilterExpression.h"
 #include "db/Query.h"
+#include "pdb/PDB.h"
 
 namespace kiro {
 
@@ -221,6 +222,19 @@ bool TFormDataPDB::OpenPDB(const QString& directory, QString& version)
     }
 }
 
+pdb::PdbEnvironment TFormDataPDB::environment() const
+{
+    pdb::PdbEnvironment env;
+    const bool open = m_database->isOpen();
+    env.connection = m_database.get();
+    env.path = m_path;
+    env.isCurrent = open && m_isCurrent;
+    env.version = open ? m_version : QString();
+    env.dbVersion = open ? PDBGetDBVersion() : QString();
+    env.language = m_language;
+    return env;
+}
+
 bool TFormDataPDB::PDBVersionIsCurrent(const QString& path, QString& version)
 {
     Q_UNUSED(path); // the version is read from the open database
@@ -247,7 +261,7 @@ QString TFormDataPDB::PDBGetVersion()
     return version;
 }
 
-QString TFormDataPDB::PDBGetDBVersion()
+QString TFormDataPDB::PDBGetDBVersion() const
 {
     const QString unknown = QStringLiteral("?.?");
     try {

@@ -19,6 +19,10 @@ class Connection;
 class Dataset;
 } // namespace db
 
+namespace pdb {
+struct PdbEnvironment; // pdb/PDB.h
+} // namespace pdb
+
 // What the configurator tells the product database module about the item it
 // works on: the series filter of the series table, the accessory listing and
 // the directory a reopen goes back to all follow it.
@@ -82,7 +86,7 @@ public:
     // PDBVer of the first series record; "?.?" when the column is absent.
     QString PDBGetVersion();
     // The schema marker of PDBMain; "?.?" on any failure.
-    QString PDBGetDBVersion();
+    QString PDBGetDBVersion() const;
     // Numeric comparison of "major.minor" texts; a part that is not a number
     // makes the version 0.0.
     static bool VersionAtLeast(const QString& version, int major, int minor);
@@ -90,6 +94,12 @@ public:
     // Closes and opens the database again with the item's directory (the
     // context's pdbPath, else the directory opened last).
     bool PDBReopen();
+    // What the configurator needs to read the database this module has open:
+    // its connection, directory, versions and the active language. The
+    // connection is handed over even while closed, so that a configurator
+    // holding it sees a later open. After a reopen of the same directory the
+    // configurator must also be told to forget its records (invalidateCache).
+    pdb::PdbEnvironment environment() const;
 
     // --- binding
     // True when the table named by the component exists in the database;
