@@ -24,6 +24,7 @@ class Dataset;
 namespace kiro::pdb {
 
 class PDBConfigurator;
+struct CurrentParams;
 
 // --- the stored byte blocks ----------------------------------------------------------
 //
@@ -295,8 +296,14 @@ public:
     }
 
 private:
-    bool storeSteps(const StoreFlags& flags, bool accessory, const std::vector<TEPMInfo>& documents,
-                    QStringList& notes, bool& torvaState);
+    // The product log entry of a knowing departure from TORVA's positions,
+    // written in the store's own transaction.
+    struct Violation {
+        QString comment;
+    };
+    bool storePDB(const StoreFlags& flags, const Violation* violation);
+    void storeSteps(const StoreFlags& flags, bool accessory, const CurrentParams& params,
+                    const std::vector<TEPMInfo>& documents, QStringList& notes, bool& torvaState);
     void resyncTables();
     db::Dataset& t(const char* name) const;
 
