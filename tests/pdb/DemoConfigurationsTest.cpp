@@ -171,6 +171,8 @@ struct Example {
     QStringList documents;
     QStringList comments;
     QStringList notes;
+    QString classes; // the selection classes of positions 3 onwards
+    QString totalClass;
 };
 
 const Example kExamples[] = {
@@ -183,7 +185,8 @@ const Example kExamples[] = {
      {"Pump 2350 d1", "Motor 980 d1", "Options ambiguous d", "Packing and documentation 45 d1"},
      {"ES_IOM.pdf: Installation and operating manual", "ES35_DS.pdf: Data sheet frame 35"},
      {},
-     {"Pump and motor are aligned at the factory."}},
+     {"Pump and motor are aligned at the factory."},
+     "AAAABBBB", "B"},
     {"ES1ASS12A4", "", {}, "ES1.ASS-12A4",
      {"1234", "AB", "CDS", "S", "12", "2 auto", "PAX", "oox"},
      true, 0,
@@ -195,7 +198,8 @@ const Example kExamples[] = {
       "SS_PASS.pdf: Pickling and passivation"},
      {"ANSI flanges: delivery time plus two weeks."},
      {"Stainless steel parts are pickled and passivated.", "Pump and motor are aligned at the factory.",
-      "Heater: connect to a separate supply."}},
+      "Heater: connect to a separate supply."},
+     "AACCCCCC", "C"},
     // Motor 7 comes from the extra parts only: the required motor type reaches
     // no position after it, so positions 9 and 10 allow nothing.
     {"ES4ACC17P0", "", {}, "ES4.ACC-17P0",
@@ -206,7 +210,8 @@ const Example kExamples[] = {
      {"Pump 3100 d1", "Motor 3400 d1", "Packing and documentation 45 d1"},
      {"ES_IOM.pdf: Installation and operating manual", "ES35_DS.pdf: Data sheet frame 35"},
      {"The 45 kW motor is built to order."},
-     {"Pump and motor are aligned at the factory."}},
+     {"Pump and motor are aligned at the factory."},
+     "BCCCCCCC", "C"},
     {"BC21E111", "ES3BCC24P3", {}, "BC2.1E-111",
      {"2", "123", "ES", "12", "01", "1 auto"},
      true, 0,
@@ -214,7 +219,8 @@ const Example kExamples[] = {
      {"Baseplate 610 d1", "Coupling 260 d1"},
      {"BC_DIM.pdf: Baseplate dimensions", "CPL_E.pdf: Coupling manual"},
      {"Grout the baseplate after alignment."},
-     {}},
+     {},
+     "AAAAAA", "A"},
     {"CP25Y5B5MS", "ES3BCC24P3", {"BC21E111"}, "CP2.5Y5-B5MS",
      {"23", "56", "DYF", "56", "WB", "xoxo", "M auto", "ES"},
      true, 0,
@@ -223,7 +229,8 @@ const Example kExamples[] = {
      {"Panel 640 d1", "Options 85 d1"},
      {"CP_WIRE.pdf: Wiring diagram"},
      {},
-     {}},
+     {},
+     "AAAABBBB", "B"},
 };
 
 TEST_F(DemoConfigurationsTest, TheWorkedExamplesOfTheReadme)
@@ -234,6 +241,8 @@ TEST_F(DemoConfigurationsTest, TheWorkedExamplesOfTheReadme)
         load(code, QString::fromLatin1(x.pump), x.siblings);
         EXPECT_EQ(m_cfg.articleNumberText(), x.articleNumber);
         EXPECT_EQ(offeredRows(), x.offered);
+        EXPECT_EQ(m_cfg.selectionClasses().mid(2, m_cfg.positionCount() - 2), x.classes);
+        EXPECT_EQ(m_cfg.totalClass(), x.totalClass);
         for (int p = 3; p <= m_cfg.positionCount(); ++p) {
             const pdb::ListEntry* chosen = m_cfg.row(p).chosenEntry();
             if (m_cfg.positionType(p) != QLatin1Char('M') && !m_cfg.row(p).entries.empty()) {
@@ -254,6 +263,23 @@ TEST_F(DemoConfigurationsTest, TheWorkedExamplesOfTheReadme)
         EXPECT_EQ(m_cfg.PDBGetProductNotes(notes), !x.notes.isEmpty());
         EXPECT_EQ(notes, x.notes);
     }
+    EXPECT_TRUE(m_ui.messages().isEmpty()) << m_ui.messages().join('\n').toStdString();
+}
+
+TEST_F(DemoConfigurationsTest, TheMainMotorOfTheLargestSizeLeavesTheLaterPositionsOpen)
+{
+    load(QStringLiteral("ES4ACC16P0"));
+    EXPECT_EQ(offeredRows().mid(5), QStringList({"67", "PAX", "ooo"}));
+    int state = -1;
+    EXPECT_EQ(m_cfg.PDBCheckComplete(state), 0);
+}
+
+TEST_F(DemoConfigurationsTest, TheFactoryDefaultLocksTheFlanges)
+{
+    load(QStringLiteral("ES"));
+    ASSERT_TRUE(m_cfg.PDARavova(pdb::ActFactoryDefault));
+    EXPECT_EQ(m_cfg.code(), "ES??CC1?P0??????");
+    EXPECT_EQ(m_cfg.userLocks(), "FFFFFFFFTFFFFFFF");
     EXPECT_TRUE(m_ui.messages().isEmpty()) << m_ui.messages().join('\n').toStdString();
 }
 
