@@ -4,6 +4,7 @@
 #include "data/FormData.h"
 #include "db/Connection.h"
 #include "db/DatabaseError.h"
+#include "db/SqlDriver.h"
 #include "db/Value.h"
 
 #include <QDate>
@@ -14,6 +15,7 @@
 #include <QTime>
 
 #include <algorithm>
+#include <map>
 #include <cmath>
 #include <cstring>
 
@@ -654,8 +656,11 @@ struct TargetTable {
     int productColumn = -1;
     int orderColumn = -1;
     std::vector<int> linkColumns;         // of the spec's links, in order
-    QHash<QByteArray, QString> insertSql; // columns set (one byte each) -> statement
+    // Prepared INSERTs by the columns they set (one byte per column).
+    std::map<QByteArray, std::unique_ptr<db::SqlStatement>> inserts;
 };
+
+constexpr size_t kCachedInsertsPerTable = 16;
 
 } // namespace
 
@@ -1009,19 +1014,28 @@ void TDumpFileGet::insertRecord(Context& cx)
         }
     }
 
-    QString& sql = table.insertSql[cx.set];
-    if (sql.isEmpty()) {
-        QStringList columns;
-        for (int c = 0; c < columnCount; ++c) {
-            if (cx.set[c])
-                columns << table.quoted[size_t(c)];
-        }
-        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                  .arg(cx.connection->quote(def.name), columns.join(u','),
-                       QStringList(columns.size(), s("?")).join(u','));
-    }
+    // The statements are the reader's own, not the connection's cache: the
+    // set of columns comes from the file, and a file whose every record
+    // names other fields must not leave a statement per record behind.
+    // Files of this program repeat a handful of sets per table.
+    auto cached = table.inserts.find(cx.set);
+    std::unique_ptr<db::SqlStatement> uncached;
+    db::SqlStatement* st = cached != table.inserts.end() ? cached->second.get() : nullptr;
     try {
-        db::StatementHandle st = cx.connection->statement(sql);
+        if (!st) {
+            QStringList columns;
+            for (int c = 0; c < columnCount; ++c) {
+                if (cx.set[c])
+                    columns << table.quoted[size_t(c)];
+            }
+            const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                    .arg(cx.connection->quote(def.name), columns.join(u','),
+                                         QStringList(columns.size(), s("?")).join(u','));
+            uncached = cx.connection->driver().prepare(sql);
+            st = uncached.get();
+            if (table.inserts.size() < kCachedInsertsPerTable)
+                table.inserts.emplace(cx.set, std::move(uncached));
+        }
         st->clearBindings();
         int i = 0;
         for (int c = 0; c < columnCount; ++c) {
@@ -1029,7 +1043,10 @@ void TDumpFileGet::insertRecord(Context& cx)
                 st->bind(i++, cx.values[size_t(c)]);
         }
         st->step();
+        st->reset();
     } catch (const db::DatabaseError& e) {
+        if (st)
+            st->reset();
         m_pos = recordStart;
         fail(QStringLiteral("The %1 record cannot be stored: %2").arg(component, e.message()));
     }
