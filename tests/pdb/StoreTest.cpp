@@ -114,7 +114,20 @@ public:
     {
         pdbDirectoryShown = directory;
     }
+    std::optional<QList<int>> ticked;
+    QStringList offered;
+    int restored = 0;
     void accessoryCreated(const QString&) override { kind = 4; }
+    std::optional<QList<int>> chooseAccessories(const QStringList& texts) override
+    {
+        offered = texts;
+        return ticked;
+    }
+    void restoreSelection() override
+    {
+        kind = 2;
+        ++restored;
+    }
     void productCreated(const QString&) override { kind = 2; }
 };
 
@@ -350,6 +363,28 @@ TEST_F(StoreTest, AComplexProductAndItsAccessoriesOpenTheExtComplexDirectory)
     m_host.kind = 1;
     ASSERT_FALSE(m_store.CreateProductPDB(false).isEmpty());
     EXPECT_EQ(QDir::cleanPath(m_dataPDB.PDBPath()), QDir::cleanPath(m_pdbDir));
+}
+
+TEST_F(StoreTest, TheTickedAccessoriesOfAPumpAreCreatedAndStoredSilently)
+{
+    const QString product = storedProduct(s("ES3BCC24P3"));
+    m_host.ticked = QList<int>{};
+    EXPECT_EQ(m_store.TabPDBBtnAccessoriesClick(), 0); // OK with nothing ticked, as Cancel
+    ASSERT_FALSE(m_host.offered.isEmpty());
+    m_host.ticked = QList<int>{0};
+    m_ui.clear();
+    EXPECT_EQ(m_store.TabPDBBtnAccessoriesClick(), 1);
+    EXPECT_EQ(m_host.restored, 2);
+    const QStringList accessories = rows(s("Accessories"), s("ID, ProductSeries, Name"), s("ProductID"), product);
+    ASSERT_EQ(accessories.size(), 1);
+    const QString id = accessories[0].section(u'|', 0, 0);
+    EXPECT_EQ(accessories[0].section(u'|', 1, 1), s("BC"));
+    EXPECT_NE(accessories[0].section(u'|', 2), s("New accessory"));
+    EXPECT_FALSE(rows(s("AccParts"), s("ItemNumber"), s("ParentID"), id).isEmpty());
+    EXPECT_EQ(rows(s("AccLog"), s("Description"), s("ParentID"), id), QStringList(s("Changed")));
+    // The product's documents are the product's own.
+    EXPECT_EQ(rows(s("ProdDocuments"), s("Name"), s("ProductID"), product).size(), 2);
+    EXPECT_TRUE(m_ui.keys().filter(QRegularExpression(s("^2[5-7]$"))).isEmpty());
 }
 
 TEST_F(StoreTest, AnAccessoryNeedsAProductContext)
