@@ -149,6 +149,14 @@ public:
     void EditPaste();
     void EditDelete();
     void EditSelAll();
+    // The edit requests sent to a focused control other than the tree.
+    enum class EditRequest { Undo, Cut, Copy, Paste, SelectAll };
+    void sendEditRequest(EditRequest request);
+    // Transfer files of tree items (FormMainTransfer.cpp): the file of a
+    // project, product or accessory node (empty when none could be
+    // written), and a file inserted below a node, giving the new node.
+    QString CreateKIROFileOf(QTreeWidgetItem* node);
+    QTreeWidgetItem* InsertDocumentAt(QTreeWidgetItem* target, const QString& file, bool ask);
     // Whether the tree is the control the edit commands act on.
     bool treeIsActiveControl() const;
     // Whether the clipboard offers transfer files of this program.
@@ -193,6 +201,8 @@ public:
     void OptionsPDB();
     // Builds the configurator tab's contents (once the data modules exist).
     void buildPDBTab();
+    // The configurator's state, store and tab; null before buildPDBTab.
+    class TPDBController* pdbController() const;
 
     // ProgressDisplay.
     void showProgress(const QString& text, int position) override;
@@ -233,6 +243,7 @@ private:
     bool hasProjects() const;
     QTreeWidgetItem* selectedNode() const;
     void commandComesLater(const QString& what);
+    bool copySelectedToClipboard();
     void buildBottomPanel();
     QAction* addAction(QMenu* menu, const QString& name, const QString& caption);
     QMenu* addMenu(const QString& name, const QString& caption);

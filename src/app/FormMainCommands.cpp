@@ -7,6 +7,7 @@
 #include "app/core/Messages.h"
 #include "data/FormData.h"
 #include "db/Dataset.h"
+#include "platform/Clipboard.h"
 #include "tree/NodeInfo.h"
 #include "tree/ProjectTree.h"
 #include "tree/ThmTreeView.h"
@@ -514,11 +515,8 @@ bool TFormMain::treeIsActiveControl() const
 
 bool TFormMain::clipboardHasTransferFiles()
 {
-    const QMimeData* mime = QApplication::clipboard()->mimeData();
-    if (!mime || !mime->hasUrls())
-        return false;
-    for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile() && isTransferFile(url.toLocalFile()))
+    for (const QString& file : GetClipboardFiles()) {
+        if (isTransferFile(file))
             return true;
     }
     return false;
@@ -579,47 +577,32 @@ void TFormMain::PopupTreePopup()
 
 // --- edit commands ----------------------------------------------------------
 
+void TFormMain::sendEditRequest(EditRequest request)
+{
+    const EditTarget t = editTargetOf(QApplication::focusWidget());
+    switch (request) {
+    case EditRequest::Undo:
+        t.line ? t.line->undo() : t.text ? t.text->undo() : t.plain ? t.plain->undo() : void();
+        break;
+    case EditRequest::Cut:
+        t.line ? t.line->cut() : t.text ? t.text->cut() : t.plain ? t.plain->cut() : void();
+        break;
+    case EditRequest::Copy:
+        t.line ? t.line->copy() : t.text ? t.text->copy() : t.plain ? t.plain->copy() : void();
+        break;
+    case EditRequest::Paste:
+        t.line ? t.line->paste() : t.text ? t.text->paste() : t.plain ? t.plain->paste() : void();
+        break;
+    case EditRequest::SelectAll:
+        t.line ? t.line->selectAll() : t.text ? t.text->selectAll() : t.plain ? t.plain->selectAll() : void();
+        break;
+    }
+}
+
 void TFormMain::EditUndo()
 {
-    if (treeIsActiveControl())
-        return;
-    const EditTarget t = editTargetOf(QApplication::focusWidget());
-    if (t.line)
-        t.line->undo();
-    else if (t.text)
-        t.text->undo();
-    else if (t.plain)
-        t.plain->undo();
-}
-
-void TFormMain::EditCut()
-{
-    if (treeIsActiveControl()) {
-        commandComesLater(QStringLiteral("Cutting items"));
-        return;
-    }
-    const EditTarget t = editTargetOf(QApplication::focusWidget());
-    if (t.line)
-        t.line->cut();
-    else if (t.text)
-        t.text->cut();
-    else if (t.plain)
-        t.plain->cut();
-}
-
-void TFormMain::EditCopy()
-{
-    if (treeIsActiveControl()) {
-        commandComesLater(QStringLiteral("Copying items"));
-        return;
-    }
-    const EditTarget t = editTargetOf(QApplication::focusWidget());
-    if (t.line)
-        t.line->copy();
-    else if (t.text)
-        t.text->copy();
-    else if (t.plain)
-        t.plain->copy();
+    if (!treeIsActiveControl())
+        sendEditRequest(EditRequest::Undo);
 }
 
 void TFormMain::EditCopyText()
@@ -628,21 +611,6 @@ void TFormMain::EditCopyText()
     if (!treeIsActiveControl() || !node || node->text(0).isEmpty())
         return;
     QApplication::clipboard()->setText(node->text(0));
-}
-
-void TFormMain::EditPaste()
-{
-    if (treeIsActiveControl()) {
-        commandComesLater(QStringLiteral("Pasting items"));
-        return;
-    }
-    const EditTarget t = editTargetOf(QApplication::focusWidget());
-    if (t.line)
-        t.line->paste();
-    else if (t.text)
-        t.text->paste();
-    else if (t.plain)
-        t.plain->paste();
 }
 
 void TFormMain::EditDelete()
@@ -661,15 +629,8 @@ void TFormMain::EditDelete()
 
 void TFormMain::EditSelAll()
 {
-    if (treeIsActiveControl())
-        return;
-    const EditTarget t = editTargetOf(QApplication::focusWidget());
-    if (t.line)
-        t.line->selectAll();
-    else if (t.text)
-        t.text->selectAll();
-    else if (t.plain)
-        t.plain->selectAll();
+    if (!treeIsActiveControl())
+        sendEditRequest(EditRequest::SelectAll);
 }
 
 // --- item commands ----------------------------------------------------------

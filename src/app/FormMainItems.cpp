@@ -18,6 +18,7 @@
 #include "db/Dataset.h"
 #include "db/Query.h"
 #include "db/Connection.h"
+#include "platform/Clipboard.h"
 #include "tree/DumpFile.h"
 #include "tree/DumpFileDocument.h"
 #include "tree/NodeInfo.h"
@@ -213,10 +214,7 @@ void TFormMain::ProjectNewRevision()
         MsgOK(QStringLiteral("The new revision could not be made:\n%s"), {e.message()});
         return;
     }
-    auto* mime = new QMimeData;
-    mime->setUrls({QUrl::fromLocalFile(file)});
-    mime->setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + QUrl::fromLocalFile(file).toEncoded());
-    QApplication::clipboard()->setMimeData(mime);
+    PutFileOnClipboard(file);
 
     // The old revision gives up Latest and the copy takes it with the next
     // number: both happen or neither.
@@ -232,13 +230,11 @@ void TFormMain::ProjectNewRevision()
             projects.fieldByName(QStringLiteral("Latest")).setValue(false);
             projects.post();
         }
-        QStringList files;
-        if (const QMimeData* back = QApplication::clipboard()->mimeData(); back && back->hasUrls()) {
-            for (const QUrl& url : back->urls())
-                files << url.toLocalFile();
-        }
-        if (files.isEmpty())
-            files << file;
+        // The copy is read back from what the clipboard now holds; when
+        // another program took the clipboard in between, from the file.
+        QStringList files = GetClipboardFiles();
+        if (files.isEmpty() || !dumpfile::hasTransferExtension(files.first()))
+            files = {file};
         TInsertOptions options;
         options.ask = false;
         const TInsertResult inserted = InsertDocument(*m_data, {NodeKindProject, oldID, {}}, files.first(), options);
