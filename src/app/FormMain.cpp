@@ -340,6 +340,10 @@ void TFormMain::buildWorkspace()
     m_toolBar->setObjectName(QStringLiteral("ToolBar"));
     m_toolBar->setFixedHeight(28);
     m_toolBar->setIconSize(QSize(17, 17));
+    // Nine buttons share the tree's width; tight buttons keep them all in view.
+    m_toolBar->setContentsMargins(0, 0, 0, 0);
+    m_toolBar->layout()->setSpacing(0);
+    m_toolBar->setStyleSheet(QStringLiteral("QToolButton { padding: 1px; margin: 0px; }"));
     treeLayout->addWidget(m_toolBar);
     m_treeProject = new ThmTreeView(panelTree);
     m_treeProject->setObjectName(QStringLiteral("TreeProject"));
