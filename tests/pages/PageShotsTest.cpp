@@ -1,7 +1,9 @@
 #include "pages/DemoProject.h"
 
 #include "tree/pages/DetailedPricePage.h"
+#include "controls/ThmDBGrid.h"
 #include "tree/pages/DocumentPages.h"
+#include "tree/pages/GridBehaviour.h"
 #include "tree/pages/ItemListPages.h"
 #include "tree/pages/ProjectInfoPage.h"
 #include "tree/pages/QuotationPage.h"
@@ -59,6 +61,21 @@ TEST_F(PageShots, RenderEveryPage)
     {
         TProjDocsPage page(m_data);
         shoot(page, "project-documents.png", QSize(700, 260));
+    }
+    {
+        // The technical-data drawing: the user's row, a row of the product
+        // database and a row without a unit.
+        addRow("TableProdTechData", {{s("Property"), s("Flow")}, {s("Value"), s("120")}, {s("Unit"), s("m3/h")},
+                                     {s("User"), true}});
+        addRow("TableProdTechData", {{s("Property"), s("CasingMaterial")}, {s("Value"), s("Cast iron")},
+                                     {s("PDB"), true}});
+        addRow("TableProdTechData", {{s("Property"), s("Head")}, {s("Value"), s("32")}, {s("Unit"), s("m")}});
+        ThmDBGrid grid;
+        grid.setColumns({CheckColumn(s("Show"), s("S")), PageColumn(s("_PROP"), s("Property"), true, 160),
+                         PageColumn(s("Value"), QString(), false, 120), PageColumn(s("_UNIT"), s("Unit"), false, 80)});
+        grid.setDataSource(&m_data.source(s("SourceProdTechData")));
+        DrawTechDataGrid(grid);
+        shoot(grid, "tech-data.png", QSize(460, 140));
     }
     {
         TProdDocsPage page(m_data);

@@ -343,6 +343,32 @@ TEST_F(PagesTest, QuotationCurrencyRepricesTheProject)
     EXPECT_NEAR(num(t("TableProjAddCosts"), "TotalPriceQuotPriceSum"), 500 / 0.087, 1e-6);
 }
 
+// "Handled by" offers the users of the system table, read when it opens,
+// and takes a picked name or a typed one.
+TEST_F(PagesTest, HandledByOffersTheUsersAndTakesAnyName)
+{
+    TQuotationPage page(m_data);
+    show(page);
+    auto* handledBy = page.findChild<TDBListCombo*>(s("TabQuotDataHandledBy"));
+    ASSERT_NE(handledBy, nullptr);
+    EXPECT_EQ(handledBy->count(), 0) << "nothing is read before the list opens";
+    handledBy->fillList();
+    ASSERT_EQ(handledBy->count(), 3);
+    EXPECT_EQ(handledBy->currentText(), s("Anna Exempelsson"));
+
+    db::Dataset& projects = t("TableProjects");
+    emit handledBy->activated(handledBy->findText(s("Demo User")));
+    EXPECT_EQ(projects.fieldByName(s("QuotHandledBy")).asString(), s("Demo User"));
+    projects.post();
+
+    handledBy->setFocus();
+    handledBy->lineEdit()->selectAll();
+    QTest::keyClicks(handledBy->lineEdit(), s("Sales office"));
+    EXPECT_EQ(projects.state(), db::DatasetState::Edit);
+    projects.post();
+    EXPECT_EQ(projects.fieldByName(s("QuotHandledBy")).asString(), s("Sales office"));
+}
+
 TEST_F(PagesTest, ReturnInTheRoundedPricePostsTheProject)
 {
     TQuotationPage page(m_data);

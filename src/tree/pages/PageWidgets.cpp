@@ -222,6 +222,8 @@ void TDBListCombo::userPicked(int index)
         return;
     }
     emit chosen(text);
+    // Whatever the owner made of the choice, the box shows what is stored.
+    showValue();
 }
 
 void TDBListCombo::focusOutEvent(QFocusEvent* event)
