@@ -166,8 +166,10 @@ TEST_F(DamagedFile, FieldsAFileMustNotDecideAreIgnored)
     EXPECT_EQ(b.count(s("ProdLog"), QStringLiteral("ParentID = '%1' AND ID <> 'KEEP'").arg(in.id)), 1);
 }
 
-// Inputs the fuzzer found once; each must be refused or read, never crash,
-// and a refused one must leave the database as it was.
+// Inputs kept from fuzzing (fuzz/README.md): hand-made ones of the layouts
+// the reader must survive, a sample of the corpus, and any input that ever
+// made it fail. Each must be refused or read, never crash, and a refused
+// one must leave the database as it was.
 TEST_F(DamagedFile, FuzzerFindingsStaySolved)
 {
     const QString dir = TestWorkspace::resourcesDir() + s("/../tests/transfer/fuzz_cases");
