@@ -15,9 +15,9 @@
 #include <QTime>
 
 #include <algorithm>
-#include <map>
 #include <cmath>
 #include <cstring>
+#include <map>
 
 namespace kiro {
 
@@ -176,13 +176,6 @@ QByteArray int16Bytes(qint16 v)
     return QByteArray{} + char(u & 0xFF) + char((u >> 8) & 0xFF);
 }
 
-QByteArray int32Bytes(qint32 v)
-{
-    QByteArray b;
-    putInt32(b, v);
-    return b;
-}
-
 QByteArray doubleBytes(double d)
 {
     quint64 u = 0;
@@ -250,18 +243,12 @@ QString storageDateTime(const QDate& date, qint64 msOfDay)
                              t.minute(), t.second(), t.msec());
 }
 
-// The value bytes of a stored value, with the field's type code. Null values
-// are never written; the caller has skipped them.
-TDumpFilePut::Value encodeValue(const db::FieldDef& f, const QVariant& stored)
+// Appends the value bytes of a stored value and gives the field's type
+// code. Null values are never written; the caller has skipped them.
+quint8 encodeInto(QByteArray& out, const db::FieldDef& f, const QVariant& stored)
 {
-    TDumpFilePut::Value v;
-    v.name = f.name;
     switch (f.type) {
-    case db::FieldType::Text: {
-        v.type = dumpfile::TypeString;
-        putFixedText(v.bytes, stored.toString(), f.size + 1);
-        break;
-    }
+    case db::FieldType::Text: putFixedText(out, stored.toString(), f.size + 1); return dumpfile::TypeString;
     case db::FieldType::Short: {
         // A value another program stored past the 16 bits would change in
         // the copy: refused rather than cut.
@@ -269,22 +256,12 @@ TDumpFilePut::Value encodeValue(const db::FieldDef& f, const QVariant& stored)
         if (n < -32768 || n > 32767)
             throw TDumpFileError(
                 QStringLiteral("The field %1 holds %2, which does not fit a short integer").arg(f.name).arg(n));
-        v.type = dumpfile::TypeSmallint;
-        v.bytes = int16Bytes(qint16(n));
-        break;
+        out.append(int16Bytes(qint16(n)));
+        return dumpfile::TypeSmallint;
     }
-    case db::FieldType::Integer:
-        v.type = dumpfile::TypeInteger;
-        v.bytes = int32Bytes(stored.toInt());
-        break;
-    case db::FieldType::Boolean:
-        v.type = dumpfile::TypeBoolean;
-        v.bytes = int16Bytes(stored.toBool() ? 1 : 0);
-        break;
-    case db::FieldType::Float:
-        v.type = dumpfile::TypeFloat;
-        v.bytes = doubleBytes(stored.toDouble());
-        break;
+    case db::FieldType::Integer: putInt32(out, stored.toInt()); return dumpfile::TypeInteger;
+    case db::FieldType::Boolean: out.append(int16Bytes(stored.toBool() ? 1 : 0)); return dumpfile::TypeBoolean;
+    case db::FieldType::Float: out.append(doubleBytes(stored.toDouble())); return dumpfile::TypeFloat;
     case db::FieldType::DateTime: {
         // Wall-clock date and time as stored; UTC spares the time-zone rules.
         const QDateTime dt = db::value::parseDateTime(stored.toString(), Qt::UTC);
@@ -292,28 +269,39 @@ TDumpFilePut::Value encodeValue(const db::FieldDef& f, const QVariant& stored)
             throw TDumpFileError(
                 QStringLiteral("The field %1 holds '%2', which is not a date").arg(f.name, stored.toString()));
         const QDate d = dt.date();
-        const double value = double(dumpfile::dayNumber(d.year(), d.month(), d.day())) * double(kMsPerDay) +
-                             double(dt.time().msecsSinceStartOfDay());
-        v.type = dumpfile::TypeDateTime;
-        v.bytes = doubleBytes(value);
-        break;
+        out.append(doubleBytes(double(dumpfile::dayNumber(d.year(), d.month(), d.day())) * double(kMsPerDay) +
+                               double(dt.time().msecsSinceStartOfDay())));
+        return dumpfile::TypeDateTime;
     }
-    case db::FieldType::Bytes:
-        v.type = dumpfile::TypeBytes;
-        v.bytes = stored.toByteArray();
+    case db::FieldType::Bytes: {
+        QByteArray bytes = stored.toByteArray();
         if (f.size > 0)
-            v.bytes.resize(f.size, '\0');
-        break;
-    case db::FieldType::Memo:
-        v.type = dumpfile::TypeMemo;
-        v.bytes = toCp1252(stored.toString());
-        break;
-    case db::FieldType::Binary:
-        v.type = dumpfile::TypeBlob;
-        v.bytes = stored.toByteArray();
-        break;
+            bytes.resize(f.size, '\0');
+        out.append(bytes);
+        return dumpfile::TypeBytes;
     }
-    return v;
+    case db::FieldType::Memo: out.append(toCp1252(stored.toString())); return dumpfile::TypeMemo;
+    case db::FieldType::Binary: out.append(stored.toByteArray()); return dumpfile::TypeBlob;
+    }
+    return 0;
+}
+
+// A field descriptor.
+void putDescriptor(QByteArray& out, const QByteArray& nameField, qint32 size, quint8 type, bool key)
+{
+    out.append(nameField); // the name in its 41 bytes, then 3 zeros
+    putInt32(out, size);
+    out.append(char(type));
+    out.append(char(key ? 1 : 0));
+    out.append(2, '\0');
+}
+
+QByteArray nameField(const QString& name)
+{
+    QByteArray b;
+    putFixedText(b, name, dumpfile::kFieldNameSize);
+    b.append(3, '\0');
+    return b;
 }
 
 } // namespace
@@ -445,14 +433,8 @@ void TDumpFilePut::WriteRecord(const QString& component, const std::vector<Value
 {
     putFixedText(m_bytes, component, dumpfile::kTableNameSize);
     putInt32(m_bytes, qint32(values.size()));
-    for (const Value& v : values) {
-        putFixedText(m_bytes, v.name, dumpfile::kFieldNameSize);
-        m_bytes.append(3, '\0');
-        putInt32(m_bytes, qint32(v.bytes.size()));
-        m_bytes.append(char(v.type));
-        m_bytes.append(char(v.key ? 1 : 0));
-        m_bytes.append(2, '\0');
-    }
+    for (const Value& v : values)
+        putDescriptor(m_bytes, nameField(v.name), qint32(v.bytes.size()), v.type, v.key);
     for (const Value& v : values)
         m_bytes.append(v.bytes);
 }
@@ -463,9 +445,9 @@ namespace {
 // record order.
 class ItemWriter {
 public:
-    ItemWriter(db::Connection& connection, TDumpFilePut& put, int kind)
+    ItemWriter(db::Connection& connection, QByteArray& out, int kind)
         : m_connection(connection)
-        , m_put(put)
+        , m_out(out)
         , m_kind(kind)
     {}
 
@@ -488,12 +470,15 @@ private:
     struct Plan {
         db::TableDef def;
         std::vector<int> columns;
+        std::vector<QByteArray> nameFields; // of the columns, laid out
+        std::vector<char> role;             // of the columns: 'a' Alternate, 'f' AlternateFor, 'k' key, 0
+        QByteArray componentField;
         QString sql;
     };
     const Plan& plan(int index, bool top);
 
     db::Connection& m_connection;
-    TDumpFilePut& m_put;
+    QByteArray& m_out;
     int m_kind;
     QHash<QString, db::TableDef> m_defs;
     std::vector<std::unique_ptr<Plan>> m_plans = std::vector<std::unique_ptr<Plan>>(specs().size());
@@ -518,8 +503,14 @@ const ItemWriter::Plan& ItemWriter::plan(int index, bool top)
         if (isLinkOrId(spec, name) && !(isId && spec.keyID))
             continue;
         plan.columns.push_back(c);
+        plan.nameFields.push_back(nameField(name));
+        plan.role.push_back(isId                                                      ? 'k'
+                            : name.compare(u"Alternate", Qt::CaseInsensitive) == 0    ? 'a'
+                            : name.compare(u"AlternateFor", Qt::CaseInsensitive) == 0 ? 'f'
+                                                                                      : 0);
         select << m_connection.quote(name);
     }
+    putFixedText(plan.componentField, s(spec.component), dumpfile::kTableNameSize);
     // The row's own ID and links are read for its children even when they
     // are left out.
     select << s("ID");
@@ -555,7 +546,7 @@ void ItemWriter::writeLevel(int index, const QVariantList& keys, bool top)
     // The level's rows first, so that no statement stays open while the
     // children are read.
     struct Row {
-        std::vector<TDumpFilePut::Value> values;
+        QByteArray block;               // the record block, laid out
         QHash<QString, QVariant> links; // ID and link fields, for the children
     };
     std::vector<Row> rows;
@@ -564,25 +555,38 @@ void ItemWriter::writeLevel(int index, const QVariantList& keys, bool top)
         st->clearBindings();
         for (int i = 0; i < keys.size(); ++i)
             st->bind(i, keys[i]);
-        const bool plainItem = top && m_kind != dumpfile::KindProject;
-        // An accessory travelling alone takes its own price rows along as
-        // plain rows too (they carry the accessory's flags).
-        const bool plainPrices = index == SAccPrices && m_kind == dumpfile::KindAccessory;
+        // The item itself travels as a plain item, and an accessory
+        // travelling alone takes its own price rows along as plain rows too
+        // (they carry the accessory's flags).
+        const bool plain =
+            (top && m_kind != dumpfile::KindProject) || (index == SAccPrices && m_kind == dumpfile::KindAccessory);
+        QByteArray descriptors;
+        QByteArray data;
         while (st->step()) {
-            Row row;
+            descriptors.clear();
+            data.clear();
+            qint32 count = 0;
             for (size_t i = 0; i < columns.size(); ++i) {
                 const db::FieldDef& f = d.fields[columns[i]];
+                const char role = p.role[i];
                 QVariant v = st->value(int(i), f.type);
-                if ((plainItem || plainPrices) && f.name.compare(u"AlternateFor", Qt::CaseInsensitive) == 0)
+                if (plain && role == 'f')
                     continue;
-                if ((plainItem || plainPrices) && f.name.compare(u"Alternate", Qt::CaseInsensitive) == 0)
+                if (plain && role == 'a')
                     v = false;
                 if (!v.isValid() || v.isNull())
                     continue;
-                TDumpFilePut::Value value = encodeValue(f, v);
-                value.key = spec.keyID && f.name.compare(u"ID", Qt::CaseInsensitive) == 0;
-                row.values.push_back(std::move(value));
+                const qsizetype before = data.size();
+                const quint8 type = encodeInto(data, f, v);
+                putDescriptor(descriptors, p.nameFields[i], qint32(data.size() - before), type, role == 'k');
+                ++count;
             }
+            Row row;
+            row.block.reserve(dumpfile::kRecordHeaderSize + descriptors.size() + data.size());
+            row.block.append(p.componentField);
+            putInt32(row.block, count);
+            row.block.append(descriptors);
+            row.block.append(data);
             int c = int(columns.size());
             row.links.insert(s("ID"), st->value(c++, db::FieldType::Text));
             for (const Link& l : spec.links)
@@ -594,7 +598,7 @@ void ItemWriter::writeLevel(int index, const QVariantList& keys, bool top)
         throw TDumpFileError(QStringLiteral("There is no %1 with the ID %2").arg(d.name, keys.value(0).toString()));
 
     for (const Row& row : rows) {
-        m_put.WriteRecord(s(spec.component), row.values);
+        m_out.append(row.block);
         for (int child = index + 1; child < spec.subtreeEnd; ++child) {
             const TableSpec& c = specs()[size_t(child)];
             if (c.parent != index)
@@ -619,7 +623,7 @@ void TDumpFilePut::WriteItem(db::Connection& projects, int kind, const QString& 
         // before or after it, never in the middle. It also spares the file
         // locking of every single statement.
         db::Transaction snapshot(projects);
-        ItemWriter writer(projects, *this, kind);
+        ItemWriter writer(projects, m_bytes, kind);
         writer.writeLevel(top, {id}, true);
         snapshot.rollback();
     } catch (const db::DatabaseError& e) {
@@ -655,7 +659,7 @@ struct TargetTable {
     int nameColumn = -1;
     int productColumn = -1;
     int orderColumn = -1;
-    std::vector<int> linkColumns;         // of the spec's links, in order
+    std::vector<int> linkColumns; // of the spec's links, in order
     // Prepared INSERTs by the columns they set (one byte per column).
     std::map<QByteArray, std::unique_ptr<db::SqlStatement>> inserts;
 };
@@ -691,8 +695,9 @@ TDumpFileGet::TDumpFileGet(const QString& path)
     if (m_size > 0) {
         // Mapped, so that a file of any size is read without a copy; a file
         // system that cannot map gets it read.
-        if (uchar* p = file->map(0, m_size)) {
-            m_begin = p;
+        uchar* mapped = file->map(0, m_size);
+        if (mapped) {
+            m_begin = mapped;
         } else {
             m_data = file->readAll();
             if (m_data.size() != m_size)
