@@ -393,7 +393,8 @@ void TFormMain::buildWorkspace()
     m_splitter->addWidget(panelTree);
     m_splitter->addWidget(panelDetails);
     m_splitter->setStretchFactor(1, 1);
-    m_splitter->setSizes({217, 800});
+    // Wide enough for the nine toolbar buttons and the usual captions.
+    m_splitter->setSizes({250, 774});
     workLayout->addWidget(m_splitter);
     layout->addWidget(m_panelWorkspace, 1);
 
