@@ -7,6 +7,9 @@
 #include "app/core/Messages.h"
 #include "data/FormData.h"
 #include "db/Dataset.h"
+#include "app/DialogService.h"
+#include "app/Translate.h"
+#include "pdb/widgets/DlgPartInfo.h"
 #include "platform/Clipboard.h"
 #include "tree/NodeInfo.h"
 #include "tree/ProjectTree.h"
@@ -652,6 +655,17 @@ void TFormMain::ProjectCustomerOrder() { commandComesLater(QStringLiteral("Creat
 void TFormMain::ProjectPurchaseOrder() { commandComesLater(QStringLiteral("Creating purchase orders")); }
 void TFormMain::ProjectSendAsEmail() { commandComesLater(QStringLiteral("Sending by e-mail")); }
 void TFormMain::ProjectSendPurchaseOrder() { commandComesLater(QStringLiteral("Sending purchase orders")); }
-void TFormMain::ProjectDisplayItemNumbers() { commandComesLater(QStringLiteral("Item numbers")); }
+void TFormMain::ProjectDisplayItemNumbers()
+{
+    // The product's part list followed by those of all its accessories.
+    QTreeWidgetItem* node = selectedNode();
+    if (!m_data || NodeKindOf(node) != NodeKindProduct)
+        return;
+    SyncProductRecord(node);
+    TDlgPartInfo dialog(*m_data, this);
+    dialog.SelectData(TDlgPartInfo::ProductWithAccessories);
+    TranslateForm(dialog);
+    ExecDialog(dialog);
+}
 
 } // namespace kiro

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QTableWidget>
 
 #include <gtest/gtest.h>
 
@@ -175,6 +176,25 @@ TEST_F(ItemCommandsTest, ANewProjectHiddenByTheFilterIsMadeButGetsNoNode)
     EXPECT_EQ(q.value(QStringLiteral("QuotNumber")).toString(), QStringLiteral("Boiler house"));
     EXPECT_EQ(m_main->treeProject()->topLevelItemCount(), 0);
     EXPECT_TRUE(m_data.table(QStringLiteral("TableProjects")).isFiltered());
+}
+
+TEST_F(ItemCommandsTest, ItemNumbersListTheProductsPartsAndItsAccessories)
+{
+    exec(QStringLiteral("INSERT INTO Accessories (ID, ProductID, \"Order\", Name, Qty) VALUES ('A1', 'PR1', 1, 'Base', 1)"),
+         {});
+    exec(QStringLiteral("INSERT INTO ProdParts (ID, ParentID, Name, ItemNumber) VALUES ('X1', 'PR1', 'Casing', '4711'), "
+                        "('X2', 'PR1', 'Impeller', '4712')"),
+         {});
+    exec(QStringLiteral("INSERT INTO AccParts (ID, ParentID, Name, ItemNumber) VALUES ('X3', 'A1', 'Frame', '5001')"), {});
+    rebuild();
+    m_main->treeProject()->setCurrentItem(node(NodeKindProduct, QStringLiteral("PR1")));
+    int rows = -1;
+    m_script.expect(QStringLiteral("DlgPartInfo"), [&rows](QDialog& d) {
+        rows = d.findChild<QTableWidget*>(QStringLiteral("DlgPartInfoGrid"))->rowCount();
+        d.reject();
+    });
+    m_main->ProjectDisplayItemNumbers();
+    EXPECT_EQ(rows, 3);
 }
 
 } // namespace
